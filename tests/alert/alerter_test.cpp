@@ -150,13 +150,21 @@ TEST(Alerter, RepeatedReportsProlongTheAlertFromTheLastOne) {
     EXPECT_GE(rec.events.back().at - lastTrue, 250);
 }
 
-TEST(Alerter, ALateReportRestartsTheFullCountdown) {
+// A 15 s alert that has been on for 60 ms, read through its countdown's remaining time.
+class RunningAlert : public testing::Test {
+protected:
+    void SetUp() override {
+        alerter.SetAlertLength(15);
+        alerter.DoAlert(true);
+        timer = CountdownOf(alerter);
+        ASSERT_NE(timer, nullptr);
+        RunFor(60);
+    }
     TAlerter alerter;
-    alerter.SetAlertLength(15);
-    alerter.DoAlert(true);
-    QTimer* timer = CountdownOf(alerter);
-    ASSERT_NE(timer, nullptr);
-    RunFor(60);
+    QTimer* timer = nullptr;
+};
+
+TEST_F(RunningAlert, ALateReportRestartsTheFullCountdown) {
     const int before = timer->remainingTime();
     EXPECT_LE(before, 14950);
     alerter.DoAlert(true);
@@ -164,14 +172,7 @@ TEST(Alerter, ALateReportRestartsTheFullCountdown) {
     EXPECT_GE(timer->remainingTime(), 14900);
 }
 
-TEST(Alerter, SetAlertLengthDuringAnAlert) {
-    TAlerter alerter;
-    alerter.SetAlertLength(15);
-    alerter.DoAlert(true);
-    QTimer* timer = CountdownOf(alerter);
-    ASSERT_NE(timer, nullptr);
-    RunFor(60);
-
+TEST_F(RunningAlert, SetAlertLengthTakesEffectAtOnce) {
     alerter.SetAlertLength(30); // takes effect at once, counted from now
     EXPECT_EQ(timer->interval(), 30000);
     EXPECT_GE(timer->remainingTime(), 29900);
