@@ -1,6 +1,7 @@
 // Capture configurations stored as values of the settings file.
 #include "capture/graph_config.h"
 #include "core/ini_file.h"
+#include "graph_config_awkward.h"
 #include "support/temp_dir.h"
 
 #include <QFile>
@@ -117,6 +118,33 @@ TEST(GraphConfigIni, ItemCutByTheReadLimitReadsAsMissing) {
         EXPECT_EQ(back.VCapMode.Width, 0) << cut.item;  // not 64
         EXPECT_EQ(back.VCapMode.Height, 0) << cut.item; // beyond the cut
     }
+}
+
+TEST(GraphConfigIni, AwkwardConfigurationsSurviveTheFile) {
+    test::TempDir dir;
+    IniFile ini(dir.file("q.ini"));
+    ini.WriteString(QStringLiteral("cam2"), QStringLiteral("other"), QStringLiteral("kept"));
+    std::mt19937 rng(31);
+    const auto oneLine = [](QString s) {
+        for (QChar& c : s)
+            if (c == u'\r' || c == u'\n' || c == QChar(u'\0'))
+                c = u' ';
+        return s;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const TGraphConfig c = test::RandomConfig(rng);
+        const int camera = 1 + round % 2;
+        WriteGraphConfig(ini, camera, c);
+        TGraphConfig back;
+        ASSERT_TRUE(ReadGraphConfig(ini, camera, back));
+        TGraphConfig expected = c;
+        for (QString* name : {&expected.VCapSource, &expected.ACapSource, &expected.VComp, &expected.AComp,
+                              &expected.CaptureFileName, &expected.TempCaptureFileName})
+            *name = oneLine(*name);
+        ASSERT_EQ(back, expected) << c.SaveGraph().toStdString();
+    }
+    EXPECT_EQ(ini.ReadString(QStringLiteral("cam2"), QStringLiteral("other"), QString()),
+              QStringLiteral("kept"));
 }
 
 TEST(GraphConfigIni, UnwritableFileThrows) {
