@@ -1,5 +1,6 @@
 #include "records/log_grid.h"
 
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 #include <QDir>
@@ -10,17 +11,8 @@ namespace {
 
 using namespace quelm;
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using test::ReadAll;
+using test::WriteAll;
 
 LogGrid TwoEntries() {
     LogGrid grid;
