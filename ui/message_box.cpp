@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <cstdio>
 
 namespace quelm {
 
@@ -26,6 +27,22 @@ QMessageBox::Icon IconOf(TMsgDlgType type) {
     return QMessageBox::NoIcon;
 }
 
+// No user can answer a modal box on a platform without a screen, or when the run asks for none.
+bool UnattendedPlatform() {
+    if (qEnvironmentVariableIsSet("QUELM_NO_MODAL_BOXES"))
+        return true;
+    const QString name = QGuiApplication::platformName();
+    return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
+}
+
+// The answer that changes nothing: OK for a notice, otherwise Cancel or No.
+QMessageBox::StandardButton UnattendedAnswer(QMessageBox::StandardButtons buttons) {
+    for (const auto b : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::No, QMessageBox::Close})
+        if (buttons.testFlag(b))
+            return b;
+    return QMessageBox::NoButton;
+}
+
 } // namespace
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
@@ -37,8 +54,12 @@ MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& title, const QString& text,
                                            TMsgDlgType type, QMessageBox::StandardButtons buttons) {
     QApplication::beep();
+    // Also on standard error, so an unattended run shows why it waits or ends.
+    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
     if (Presenter())
         return Presenter()(title, text, type, buttons);
+    if (UnattendedPlatform())
+        return UnattendedAnswer(buttons);
 
     QMessageBox box(IconOf(type), title, text, buttons, parent);
     QPalette pal = box.palette();

@@ -1,6 +1,8 @@
 #pragma once
 // The program's message box: a standard message dialog, black with yellow text, shown modally after a
-// beep. Tests and unattended runs replace the presenter so that no modal box waits for a user.
+// beep. Caption and text also go to standard error. Tests replace the presenter; on a platform without
+// a screen (offscreen, minimal) or with QUELM_NO_MODAL_BOXES set, no box waits for a user: the answer is
+// OK where offered, else Cancel or No.
 #include <QMessageBox>
 #include <QString>
 #include <functional>
