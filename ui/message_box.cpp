@@ -45,6 +45,20 @@ QMessageBox::StandardButton UnattendedAnswer(QMessageBox::StandardButtons button
 
 } // namespace
 
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title, const QString& text,
+                                            TMsgDlgType type, QMessageBox::StandardButtons buttons) {
+    auto box = std::make_unique<QMessageBox>(IconOf(type), title, text, buttons, parent);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    pal.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    pal.setColor(QPalette::Text, QColor(255, 255, 0));
+    box->setPalette(pal);
+    box->setAutoFillBackground(true);
+    box->setStyleSheet(QStringLiteral("QMessageBox { background-color: black; } "
+                                      "QMessageBox QLabel { color: rgb(255, 255, 0); }"));
+    return box;
+}
+
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
     MessageBoxPresenter old = std::move(Presenter());
     Presenter() = std::move(presenter);
@@ -61,16 +75,8 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& title
     if (UnattendedPlatform())
         return UnattendedAnswer(buttons);
 
-    QMessageBox box(IconOf(type), title, text, buttons, parent);
-    QPalette pal = box.palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    pal.setColor(QPalette::WindowText, QColor(255, 255, 0));
-    pal.setColor(QPalette::Text, QColor(255, 255, 0));
-    box.setPalette(pal);
-    box.setAutoFillBackground(true);
-    box.setStyleSheet(QStringLiteral("QMessageBox { background-color: black; } "
-                                     "QMessageBox QLabel { color: rgb(255, 255, 0); }"));
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, title, text, type, buttons);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
 }
 
 } // namespace quelm

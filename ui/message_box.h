@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -19,6 +20,10 @@ using MessageBoxPresenter = std::function<QMessageBox::StandardButton(
 
 // Replaces the presenter (an empty function restores the modal dialog); returns the previous one.
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
+
+// The dialog as it is shown: black with yellow text, the type's icon, Title as caption.
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& title, const QString& text,
+                                            TMsgDlgType type, QMessageBox::StandardButtons buttons);
 
 // Beeps, then shows Text with the type's icon, the given buttons and Title as caption; returns the
 // pressed button.

@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <cstdio>
+#include <utility>
 
 namespace quelm {
 
@@ -37,6 +38,11 @@ constexpr char kImagePage[] = "ImagePage";
 constexpr char kVideoPage[] = "VideoPage";
 constexpr char kFirstRunNote[] = "feedback_first.txt";
 constexpr char kFeedbackNote[] = "feedback.txt";
+
+TQuelmForm::DocumentOpener& Opener() {
+    static TQuelmForm::DocumentOpener opener;
+    return opener;
+}
 
 // A speed button: 26 x 26, flat, toggling, with a hint.
 QToolButton* MakeSpeedButton(QWidget* parent, const char* name, const QString& hint, const QString& text,
@@ -311,7 +317,14 @@ void TQuelmForm::FirstRunNote() {
     const QString note = QDir::current().filePath(QLatin1String(kFeedbackNote));
     if (!QFile::exists(note)) // the rename never replaces an existing note
         QFile::rename(first, note);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(note));
+    if (Opener())
+        Opener()(note);
+    else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(note));
+}
+
+TQuelmForm::DocumentOpener TQuelmForm::SetDocumentOpener(DocumentOpener opener) {
+    return std::exchange(Opener(), std::move(opener));
 }
 
 void TQuelmForm::showEvent(QShowEvent* event) {

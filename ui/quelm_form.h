@@ -130,6 +130,10 @@ public:
     void QuelmTrayIconDblClick();
     void MinimizeClick();
 
+    // Opens a document with the desktop's application for it; tests replace it. Returns the previous one.
+    using DocumentOpener = std::function<void(const QString& fileName)>;
+    static DocumentOpener SetDocumentOpener(DocumentOpener opener);
+
     // The settings file, the log file and the temporary capture file of camera N in the program folder.
     static QString SettingsFileName();
     static QString LogFileName();
