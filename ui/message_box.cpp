@@ -69,7 +69,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& title
                                            TMsgDlgType type, QMessageBox::StandardButtons buttons) {
     QApplication::beep();
     // Also on standard error, so an unattended run shows why it waits or ends.
-    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), line.toLocal8Bit().constData());
     if (Presenter())
         return Presenter()(title, text, type, buttons);
     if (UnattendedPlatform())

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
+#include <cstdio>
 #include <memory>
 
 namespace quelm {
@@ -39,6 +41,22 @@ int RunQuelm(int argc, char** argv) {
         if (target)
             target->close(); // the normal close sequence; a second signal meanwhile changes nothing
     };
+
+    // A picture of the main window for the documentation: QUELM_SCREENSHOT names the PNG file.
+    const QString shot = qEnvironmentVariable("QUELM_SCREENSHOT");
+    if (!shot.isEmpty()) {
+        bool ok = false;
+        int delay = qEnvironmentVariableIntValue("QUELM_SCREENSHOT_DELAY_MS", &ok);
+        if (!ok || delay < 0)
+            delay = 5000;
+        QTimer::singleShot(delay, form.get(), [target, shot] {
+            if (!target)
+                return;
+            if (!target->grab().save(shot, "PNG"))
+                std::fprintf(stderr, "quelm: cannot write the screenshot %s\n", qPrintable(shot));
+            target->close();
+        });
+    }
 
     form->show();
     const int code = QApplication::exec();
