@@ -84,6 +84,26 @@ GstCaps* ProbeCaps(const QByteArray& description, bool video) {
     GstCaps* result = defaults;
     if (GstPad* pad = gst_element_get_static_pad(bin, "src")) {
         GstCaps* offered = gst_pad_query_caps(pad, nullptr);
+        // A source whose format is a property (appsrc) answers the query with anything before it runs.
+        if (gst_caps_is_any(offered)) {
+            GstIterator* it = gst_bin_iterate_sources(GST_BIN(bin));
+            GValue item = G_VALUE_INIT;
+            if (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+                GObject* source = G_OBJECT(g_value_get_object(&item));
+                GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "caps");
+                GstCaps* own = nullptr;
+                if (spec && spec->value_type == GST_TYPE_CAPS)
+                    g_object_get(source, "caps", &own, nullptr);
+                if (own && !gst_caps_is_any(own)) {
+                    gst_caps_unref(offered);
+                    offered = own;
+                } else if (own) {
+                    gst_caps_unref(own);
+                }
+            }
+            g_value_unset(&item);
+            gst_iterator_free(it);
+        }
         GstCaps* both = gst_caps_intersect_full(defaults, offered, GST_CAPS_INTERSECT_FIRST);
         if (gst_caps_is_empty(both)) {
             gst_caps_unref(both);
