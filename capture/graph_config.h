@@ -106,11 +106,13 @@ public:
 QString GraphConfigSection(int camera);
 
 // Reads the value "config" of the camera's section into config (RestoreGraph of the stored text, an
-// empty text when missing). Returns whether a non-empty text was stored.
+// empty text when missing). A text as long as the reader's limit loses its last item, which the cut may
+// have shortened. Returns whether a non-empty text was stored.
 bool ReadGraphConfig(const IniFile& ini, int camera, TGraphConfig& config);
 
-// Writes config's text form as the value "config" of the camera's section. Throws IniError when the
-// file cannot be written.
+// Writes config's text form as the value "config" of the camera's section; line breaks and NULs in names,
+// which a one-line value cannot hold, are written as blanks. Throws IniError when the file cannot be
+// written.
 void WriteGraphConfig(IniFile& ini, int camera, const TGraphConfig& config);
 
 } // namespace quelm

@@ -8,18 +8,16 @@ namespace {
 
 const QString kConfigKey = QStringLiteral("config");
 
-// The settings reader returns at most this many characters of a value.
-constexpr qsizetype kReadLimit = 2047;
-
 } // namespace
 
 bool ReadGraphConfig(const IniFile& ini, int camera, TGraphConfig& config) {
     QString text = ini.ReadString(GraphConfigSection(camera), kConfigKey, QString());
     const bool stored = !text.isEmpty();
-    if (text.size() >= kReadLimit) {
-        // The text may have been cut inside its last item, which would then read as a wrong value
-        // (a width of 64 for 640, a shortened device name): that item reads as missing instead, like
-        // every item beyond the cut.
+    // The reader cuts a value at its length limit (one character earlier where the cut would split a
+    // surrogate pair). A text that long may end inside an item, which would then read as a wrong value (a
+    // width of 64 for 640, a shortened device name): that item reads as missing instead, like every item
+    // beyond the cut.
+    if (text.size() >= ini::MaxValueLength - 1) {
         QStringList items = SplitCommaText(text);
         if (!items.isEmpty())
             items.removeLast();

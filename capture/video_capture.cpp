@@ -1,15 +1,11 @@
-// Interface stub of the capture component: every operation answers "nothing available" until the
-// GStreamer implementation lands.
+// The capture component's properties, device selection and saved configuration.
 #include "capture/video_capture.h"
+#include "capture/capture_graph.h"
 
-#include <QPaintEvent>
-#include <QPainter>
+#include <QTimer>
 #include <chrono>
 
 namespace quelm {
-
-struct TCaptureGraph {};
-class TSampleGrabberCB {};
 
 const std::array<const char*, CaptureDialogCount> CaptureDialogNames = {
     "Video Format",     "Video Source",      "Video Display",        "Video Capture Filter",
@@ -17,205 +13,225 @@ const std::array<const char*, CaptureDialogCount> CaptureDialogNames = {
     "TV Audio",         "Video Capture Pin", "Video Preview Pin",    "Audio Capture Pin",
     "Video Compressor", "Audio Compressor"};
 
-const std::array<TSubTypeName, 12> SubTypeNames = {{{&MEDIASUBTYPE_YVU9, "(YVU9)"},
-                                                    {&MEDIASUBTYPE_Y411, "(Y411)"},
-                                                    {&MEDIASUBTYPE_Y41P, "(Y41P)"},
-                                                    {&MEDIASUBTYPE_YUY2, "(YUY2)"},
-                                                    {&MEDIASUBTYPE_YVYU, "(YVYU)"},
-                                                    {&MEDIASUBTYPE_UYVY, "(UYVY)"},
-                                                    {&MEDIASUBTYPE_Y211, "(Y211)"},
-                                                    {&MEDIASUBTYPE_RGB24, "(RGB24)"},
-                                                    {&MEDIASUBTYPE_RGB32, "(RGB32)"},
-                                                    {&MEDIASUBTYPE_RGB565, "(RGB565)"},
-                                                    {&MEDIASUBTYPE_RGB555, "(RGB555)"},
-                                                    {&MEDIASUBTYPE_ARGB32, "(ARGB32)"}}};
-
-const std::array<TVCapMode, 4> DVModeSizes = {
-    {{{}, {}, 720, 576, 24}, {{}, {}, 360, 288, 24}, {{}, {}, 180, 144, 24}, {{}, {}, 88, 72, 24}}};
-
-TCapDeviceList VCapDeviceList;
-TCapDeviceList ACapDeviceList;
-TCapDeviceList VCompDeviceList;
-TCapDeviceList ACompDeviceList;
-
-TMoniker::TMoniker(GstObject* object)
-    : object_(object) {}
-TMoniker::TMoniker(const TMoniker& other)
-    : object_(other.object_) {}
-TMoniker::TMoniker(TMoniker&& other) noexcept
-    : object_(other.object_) {
-    other.object_ = nullptr;
-}
-TMoniker& TMoniker::operator=(TMoniker other) noexcept {
-    std::swap(object_, other.object_);
-    return *this;
-}
-TMoniker::~TMoniker() = default;
-
-QString VCapModeToString(const TVCapMode& mode) {
-    return QString("%1x%2x%3b").arg(mode.Width).arg(mode.Height).arg(mode.BitCount);
-}
-QString ACapModeToString(const TACapMode& mode) {
-    return QString("%1Hzx%2bx%3").arg(mode.SampleRate).arg(mode.SampleSize).arg(mode.Channels);
-}
-bool SameVCapMode(const TVCapMode& a, const TVCapMode& b) {
-    return a.Width == b.Width && a.Height == b.Height && a.BitCount == b.BitCount;
-}
-bool SameACapMode(const TACapMode& a, const TACapMode& b) {
-    return a.MediaSubType == b.MediaSubType && a.Channels == b.Channels && a.SampleRate == b.SampleRate;
-}
-
 std::uint32_t timeGetTime() {
     using namespace std::chrono;
     return static_cast<std::uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-TVideoCapture::TVideoCapture(QWidget* owner)
-    : QWidget(owner) {
-    resize(100, 100);
-}
-TVideoCapture::~TVideoCapture() = default;
-
-void TVideoCapture::SetDVResolution(TDVResolution value) {
-    FDVResolution = value;
-}
 void TVideoCapture::SetBitmapPixelFormat(TPixelFormat value) {
-    FBitmapPixelFormat = value;
+    if (static_cast<int>(value) <= static_cast<int>(TPixelFormat::pfCustom))
+        FBitmapPixelFormat = value;
 }
+
 void TVideoCapture::SetFrameRate(double value) {
     FFrameRate = (value >= 1.0 && value <= 50.0) ? value : 25.0;
 }
+
 void TVideoCapture::SetTempCaptureFileName(const QString& value) {
     FTempCaptureFileName = value;
+    // The built graph's file writer takes the new name for its next clip.
+    if (FGraphBuilt && FWantCapture && FUseTempFile && FGraph && FGraph->Recordable)
+        FCaptureFile = value;
 }
+
 void TVideoCapture::SetColor(const QColor& value) {
     FColor = value;
     update();
 }
 
-GstPipeline* TVideoCapture::CaptureGraph() const {
-    return nullptr;
-}
-GstElement* TVideoCapture::VCapFilter() const {
-    return nullptr;
-}
-GstElement* TVideoCapture::ACapFilter() const {
-    return nullptr;
-}
-GstElement* TVideoCapture::VCompFilter() const {
-    return nullptr;
-}
-GstElement* TVideoCapture::ACompFilter() const {
-    return nullptr;
-}
 QString TVideoCapture::VCapName() {
-    return {};
+    const int i = VCapIndex();
+    return i < 0 ? QString() : VCapDeviceList[static_cast<std::size_t>(i)].DeviceNameInList;
 }
 QString TVideoCapture::ACapName() {
-    return {};
+    const int i = ACapIndex();
+    return i < 0 ? QString() : ACapDeviceList[static_cast<std::size_t>(i)].DeviceNameInList;
 }
 QString TVideoCapture::VCompName() {
-    return {};
+    const int i = VCompIndex();
+    return i < 0 ? QString() : VCompDeviceList[static_cast<std::size_t>(i)].DeviceNameInList;
 }
 QString TVideoCapture::ACompName() {
-    return {};
+    const int i = ACompIndex();
+    return i < 0 ? QString() : ACompDeviceList[static_cast<std::size_t>(i)].DeviceNameInList;
 }
 std::int32_t TVideoCapture::VCapIndex() {
-    return -1;
+    return DeviceIndexOf(TDeviceCategory::VideoInput, FVCapDevice);
 }
 std::int32_t TVideoCapture::ACapIndex() {
-    return -1;
+    return DeviceIndexOf(TDeviceCategory::AudioInput, FACapDevice);
 }
 std::int32_t TVideoCapture::VCompIndex() {
-    return -1;
+    return DeviceIndexOf(TDeviceCategory::VideoCompressor, FVCompDevice);
 }
 std::int32_t TVideoCapture::ACompIndex() {
-    return -1;
-}
-TVCapMode TVideoCapture::VCapMode() const {
-    return {};
-}
-TACapMode TVideoCapture::ACapMode() const {
-    return {};
-}
-std::int32_t TVideoCapture::VCapModeIdx() const {
-    return -1;
-}
-std::int32_t TVideoCapture::ACapModeIdx() const {
-    return -1;
-}
-std::int32_t TVideoCapture::VCapModeCount() const {
-    return 0;
-}
-std::int32_t TVideoCapture::ACapModeCount() const {
-    return 0;
-}
-bool TVideoCapture::IsDVSource() const {
-    return false;
+    return DeviceIndexOf(TDeviceCategory::AudioCompressor, FACompDevice);
 }
 
-bool TVideoCapture::Init() {
-    return false;
-}
-void TVideoCapture::ChooseDevices(const QString&, const QString&, bool) {}
-void TVideoCapture::ChooseDevices(std::int32_t, std::int32_t, bool) {}
-void TVideoCapture::ChooseCompressors(const QString&, const QString&, bool) {}
-void TVideoCapture::ChooseCompressors(std::int32_t, std::int32_t, bool) {}
-QStringList TVideoCapture::GetVCapDeviceNames(bool) {
-    return {};
-}
-QStringList TVideoCapture::GetACapDeviceNames(bool) {
-    return {};
-}
-QStringList TVideoCapture::GetVCompDeviceNames(bool) {
-    return {};
-}
-QStringList TVideoCapture::GetACompDeviceNames(bool) {
-    return {};
-}
-TVCapMode TVideoCapture::GetVCapModeByIndex(std::int32_t) const {
-    return {};
-}
-TACapMode TVideoCapture::GetACapModeByIndex(std::int32_t) const {
-    return {};
-}
-bool TVideoCapture::SetVCapMode(std::int32_t) {
-    return false;
-}
-bool TVideoCapture::SetVCapMode(const TVCapMode&) {
-    return false;
-}
-bool TVideoCapture::SetACapMode(std::int32_t) {
-    return false;
-}
-bool TVideoCapture::SetACapMode(const TACapMode&) {
-    return false;
-}
-bool TVideoCapture::StartPreview() {
-    return false;
-}
-bool TVideoCapture::StopPreview() {
-    return false;
-}
-bool TVideoCapture::StartCapture(bool) {
-    return false;
-}
-bool TVideoCapture::StopCapture() {
-    return false;
-}
-bool TVideoCapture::CaptureFrame() {
-    return false;
-}
-bool TVideoCapture::ShowDialog(TCaptureDialog) {
-    return false;
-}
-void TVideoCapture::RestoreGraph(const TGraphConfig*) {}
-void TVideoCapture::SaveGraph(TGraphConfig*) {}
+namespace {
 
-void TVideoCapture::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), FColor);
+TMoniker ByIndex(const TCapDeviceList& list, std::int32_t index) {
+    if (index < 0 || index >= static_cast<std::int32_t>(list.size()))
+        return {};
+    return list[static_cast<std::size_t>(index)].Moniker;
+}
+
+void EnsureEnumerated(TDeviceCategory category) {
+    if (DeviceList(category).empty())
+        EnumerateDevices(category, DeviceList(category));
+}
+
+} // namespace
+
+void TVideoCapture::AfterDeviceChange(bool changed, bool ForceGraphRebuild, bool compressors) {
+    if (!changed && !ForceGraphRebuild)
+        return;
+    TearDownGraph();
+    if (CreateCaptureFilters() && BuildGraph() && FWantPreview)
+        StartPreview();
+    try {
+        if (compressors) {
+            if (OnChangeCompressor)
+                OnChangeCompressor(this);
+        } else if (OnChangeDevice) {
+            OnChangeDevice(this);
+        }
+    } catch (...) {
+    }
+}
+
+void TVideoCapture::ChooseDevices(const QString& szVideo, const QString& szAudio, bool ForceGraphRebuild) {
+    EnsureEnumerated(TDeviceCategory::VideoInput);
+    EnsureEnumerated(TDeviceCategory::AudioInput);
+    const TMoniker video = FindDeviceByName(VCapDeviceList, szVideo);
+    const TMoniker audio = FindDeviceByName(ACapDeviceList, szAudio);
+    const bool changed = !(video == FVCapDevice) || !(audio == FACapDevice);
+    if (changed || ForceGraphRebuild) {
+        FVCapDevice = video;
+        FACapDevice = audio;
+    }
+    AfterDeviceChange(changed, ForceGraphRebuild, false);
+}
+
+void TVideoCapture::ChooseDevices(std::int32_t numVideo, std::int32_t numAudio, bool ForceGraphRebuild) {
+    const TMoniker video = ByIndex(VCapDeviceList, numVideo);
+    const TMoniker audio = ByIndex(ACapDeviceList, numAudio);
+    const bool changed = !(video == FVCapDevice) || !(audio == FACapDevice);
+    if (changed || ForceGraphRebuild) {
+        FVCapDevice = video;
+        FACapDevice = audio;
+    }
+    AfterDeviceChange(changed, ForceGraphRebuild, false);
+}
+
+void TVideoCapture::ChooseCompressors(const QString& szVComp, const QString& szAComp,
+                                      bool ForceGraphRebuild) {
+    EnsureEnumerated(TDeviceCategory::VideoCompressor);
+    EnsureEnumerated(TDeviceCategory::AudioCompressor);
+    const TMoniker video = FindDeviceByName(VCompDeviceList, szVComp);
+    const TMoniker audio = FindDeviceByName(ACompDeviceList, szAComp);
+    const bool changed = !(video == FVCompDevice) || !(audio == FACompDevice);
+    if (changed || ForceGraphRebuild) {
+        FVCompDevice = video;
+        FACompDevice = audio;
+    }
+    AfterDeviceChange(changed, ForceGraphRebuild, true);
+}
+
+void TVideoCapture::ChooseCompressors(std::int32_t numVComp, std::int32_t numAComp, bool ForceGraphRebuild) {
+    const TMoniker video = ByIndex(VCompDeviceList, numVComp);
+    const TMoniker audio = ByIndex(ACompDeviceList, numAComp);
+    const bool changed = !(video == FVCompDevice) || !(audio == FACompDevice);
+    if (changed || ForceGraphRebuild) {
+        FVCompDevice = video;
+        FACompDevice = audio;
+    }
+    AfterDeviceChange(changed, ForceGraphRebuild, true);
+}
+
+namespace {
+QStringList NamesOf(TDeviceCategory category, bool refresh) {
+    if (refresh || DeviceList(category).empty())
+        EnumerateDevices(category, DeviceList(category));
+    return DeviceNames(DeviceList(category));
+}
+} // namespace
+
+QStringList TVideoCapture::GetVCapDeviceNames(bool Refresh) {
+    return NamesOf(TDeviceCategory::VideoInput, Refresh);
+}
+QStringList TVideoCapture::GetACapDeviceNames(bool Refresh) {
+    return NamesOf(TDeviceCategory::AudioInput, Refresh);
+}
+QStringList TVideoCapture::GetVCompDeviceNames(bool Refresh) {
+    return NamesOf(TDeviceCategory::VideoCompressor, Refresh);
+}
+QStringList TVideoCapture::GetACompDeviceNames(bool Refresh) {
+    return NamesOf(TDeviceCategory::AudioCompressor, Refresh);
+}
+
+void TVideoCapture::RestoreGraph(const TGraphConfig* config) {
+    if (!config)
+        return;
+    TearDownGraph();
+    FreeCaptureFilters();
+    FUseTempFile = config->UseTempFile;
+    FWantBitmaps = config->WantBitmaps;
+    FDoPreallocFile = config->DoPreallocFile;
+    FWantCapture = config->WantCapture;
+    FWantPreview = config->WantPreview;
+    FWantDVAudio = config->WantDVAudio;
+    FWantAudio = config->WantAudio;
+    FWantAudioPreview = config->WantAudioPreview;
+    FPreallocFileSize = config->PreallocFileSize;
+    SetDVResolution(config->DVResolution);
+    SetBitmapPixelFormat(config->PixelFormat);
+    if (!config->TempCaptureFileName.isEmpty())
+        SetTempCaptureFileName(config->TempCaptureFileName);
+    if (!config->CaptureFileName.isEmpty())
+        SetCaptureFileName(config->CaptureFileName);
+    RefreshDeviceLists();
+    FVCapDevice = FindDeviceByName(VCapDeviceList, config->VCapSource);
+    FACapDevice = FindDeviceByName(ACapDeviceList, config->ACapSource);
+    FACompDevice = FindDeviceByName(ACompDeviceList, config->AComp);
+    FVCompDevice = FindDeviceByName(VCompDeviceList, config->VComp);
+    CreateCaptureFilters();
+    // Old-style compressor state blocks have no counterpart here: element settings live on the element.
+    SetACapMode(config->ACapMode);
+    SetVCapMode(config->VCapMode);
+    if (BuildGraph() && FWantPreview)
+        StartPreview();
+    if (OnChangeDevice)
+        OnChangeDevice(this);
+    if (OnChangeCompressor)
+        OnChangeCompressor(this);
+}
+
+void TVideoCapture::SaveGraph(TGraphConfig* config) {
+    if (!config)
+        return;
+    config->Clear();
+    config->UseTempFile = FUseTempFile;
+    config->WantBitmaps = FWantBitmaps;
+    config->DoPreallocFile = FDoPreallocFile;
+    config->WantCapture = FWantCapture;
+    config->WantPreview = FWantPreview;
+    config->WantDVAudio = FWantDVAudio;
+    config->WantAudio = FWantAudio;
+    config->WantAudioPreview = FWantAudioPreview;
+    config->PreallocFileSize = FPreallocFileSize;
+    config->TempCaptureFileName = FTempCaptureFileName;
+    config->CaptureFileName = FCaptureFileName;
+    config->DVResolution = FDVResolution;
+    config->PixelFormat = FBitmapPixelFormat;
+    config->ACapMode = ACapMode();
+    config->VCapMode = VCapMode();
+    config->VCompState.clear();
+    config->VCapSource = VCapName();
+    config->ACapSource = ACapName();
+    config->VComp = VCompName();
+    config->AComp = ACompName();
 }
 
 } // namespace quelm

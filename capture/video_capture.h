@@ -21,6 +21,7 @@
 class QTimer;
 typedef struct _GstElement GstElement;
 typedef struct _GstPipeline GstPipeline;
+typedef struct _GstMessage GstMessage;
 
 namespace quelm {
 
@@ -229,6 +230,11 @@ public:
     // Fills a configuration from the component, device names included (nothing for null).
     void SaveGraph(TGraphConfig* config);
 
+    // Hand-over entry points, posted from the streaming threads; GUI thread only.
+    void HandleBitmapReadyQueued();
+    void HandleFrameRenderedQueued();
+    void HandleBusMessageQueued(GstMessage* message, std::uint64_t generation, std::uint64_t epoch);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -244,6 +250,8 @@ private:
     bool BuildGraph();
     void TearDownGraph();
     void TearDownSteps();
+    void RemoveDownstream(GstElement* filter);
+    bool RenderPreview(GstElement* source);
     void FindAvailableDialogs();
     bool PreallocateCaptureFile(std::uint32_t SizeMB);
     // lifecycle
@@ -255,9 +263,7 @@ private:
     void HandleGraphAbort();
     void HandleDeviceLost();
     void HandleGraphEvent(int code);
-    void HandleBitmapReady();
-    void HandleFrameRendered();
-    void HandleBusMessage(void* message, std::uint64_t generation);
+    void FinishRecording(bool wait);
     void AfterDeviceChange(bool changed, bool ForceGraphRebuild, bool compressors);
     void ShowPropertyDialog(GstElement* element, const QString& title);
     bool ShowModeDialog(bool video);
@@ -295,6 +301,7 @@ private:
     bool FGraphBuilt = false;
     bool FCapturing = false;
     bool FPreviewing = false;
+    bool FPipelineFailed = false; // an error stopped the streaming: the next run starts from NULL
     QString FCaptureFile;
     std::int32_t FMasterStream = -1;
     TCaptureDialogs FDialogs;
