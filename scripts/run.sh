@@ -38,8 +38,7 @@ if [ ! -f "$ini" ]; then
     "[cam2]" "config=$video_only,VCapSource=cam2" >"$ini"
 fi
 
-size="video/x-raw,width=320,height=240,framerate=15/1"
 export QUELM_HOME="$demo"
-export QUELM_VIRTUAL_CAMERAS="cam1=videotestsrc is-live=true pattern=ball ! $size;cam2=videotestsrc is-live=true pattern=ball motion=sweep foreground-color=0xffffcc00 background-color=0xff102040 ! $size"
+export QUELM_VIRTUAL_CAMERAS="cam1=videotestsrc is-live=true pattern=ball;cam2=videotestsrc is-live=true pattern=ball motion=sweep foreground-color=0xffffcc00 background-color=0xff102040"
 echo "run: no camera found; starting the demonstration in $demo with two virtual cameras"
 exec "$root/build/run/quelm" "$@"

@@ -59,21 +59,13 @@ inline void Click(QToolButton* b) {
     QCoreApplication::sendEvent(b, &release);
 }
 
-// A saved configuration naming a virtual camera, video only.
+// A saved configuration naming a virtual camera, video only, everything else as an empty text gives it.
 inline QString CameraConfigText(const QString& device) {
-    TGraphConfig c;
-    c.VCapSource = device;
-    c.WantAudio = false;
-    c.WantAudioPreview = false;
-    c.WantDVAudio = false;
-    c.WantCapture = false;
-    return c.SaveGraph();
+    return QStringLiteral("WantAudio=0,WantAudioPreview=0,WantDVAudio=0,VCapSource=") + device;
 }
 
-inline constexpr char kTwoCameras[] = "cam1=videotestsrc is-live=true pattern=ball ! "
-                                      "video/x-raw,width=160,height=120,framerate=15/1;"
-                                      "cam2=videotestsrc is-live=true pattern=snow ! "
-                                      "video/x-raw,width=160,height=120,framerate=15/1";
+inline constexpr char kTwoCameras[] = "cam1=videotestsrc is-live=true pattern=ball;"
+                                      "cam2=videotestsrc is-live=true pattern=snow";
 
 class Station {
 public:
@@ -81,6 +73,7 @@ public:
         : oldHome_(qgetenv("QUELM_HOME"))
         , oldCameras_(qgetenv("QUELM_VIRTUAL_CAMERAS")) {
         qputenv("QUELM_HOME", dir.path().toUtf8());
+        qputenv("QUELM_AUDIO_SINK", "fakesink sync=true");
         if (cameras)
             qputenv("QUELM_VIRTUAL_CAMERAS", cameras);
         else
@@ -102,6 +95,7 @@ public:
         SetMessageBoxPresenter(oldPresenter_);
         Restore("QUELM_HOME", oldHome_);
         Restore("QUELM_VIRTUAL_CAMERAS", oldCameras_);
+        qunsetenv("QUELM_AUDIO_SINK");
     }
 
     QString File(const QString& name) const { return dir.file(name); }

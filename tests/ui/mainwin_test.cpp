@@ -46,6 +46,10 @@ bool Contains(const std::vector<std::pair<QString, QString>>& log, const QString
     return false;
 }
 
+QString CameraConfigTextFor(const char* device) {
+    return quelm::test::CameraConfigText(QString::fromLatin1(device));
+}
+
 #define REQUIRE_CAMERAS()                                                                                    \
     if (!Station::CamerasAvailable())                                                                        \
     GTEST_SKIP() << "the capture component lists no virtual camera here"
@@ -335,7 +339,8 @@ TEST(MainWindowClose, CloseSavesBothConfigurationsAndTheLog) {
     saved1.RestoreGraph(st.Get("cam1", "config"));
     saved2.RestoreGraph(st.Get("cam2", "config"));
     EXPECT_EQ(saved1.VCapSource, "cam1"); // device names come from the configuration, not the component
-    EXPECT_EQ(saved1.TempCaptureFileName, "temp1.avi");
+    EXPECT_EQ(saved1.TempCaptureFileName, st.File("temp1.avi")); // set at show, kept by the component
+    EXPECT_FALSE(saved1.WantAudio);
     EXPECT_TRUE(saved1.UseTempFile);
     EXPECT_FALSE(st.Get("cam2", "config").isEmpty()); // written even without a source
     EXPECT_EQ(saved2.VCapSource, "");
@@ -347,6 +352,35 @@ TEST(MainWindowClose, CloseSavesBothConfigurationsAndTheLog) {
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), std::make_pair(QStringLiteral("0"), QStringLiteral("Quelm logged off.")));
     EXPECT_TRUE(Contains(log, "1", kWatchOn));
+}
+
+TEST(MainWindowClose, ARecordingIsStoppedAndGivenOneSecondBeforeItsConfigurationIsSaved) {
+    Station st;
+    REQUIRE_CAMERAS();
+    st.SetCameraConfig(1, "cam1");
+    st.Start();
+    TQuelmForm& f = *st.form;
+    ASSERT_TRUE(WaitFor([&] { return f.VideoCapture1->Previewing(); }, 3000));
+    f.VideoCapture1->SetCaptureFileName(st.File("clip.avi"));
+    ASSERT_TRUE(f.VideoCapture1->StartCapture());
+    Spin(600);
+    ASSERT_TRUE(f.VideoCapture1->Capturing());
+
+    QElapsedTimer t;
+    t.start();
+    f.close();
+    // The window keeps running its events during the wait; camera 1's configuration comes after it.
+    Spin(500);
+    EXPECT_FALSE(f.VideoCapture1->Capturing());
+    EXPECT_FALSE(f.CloseSequenceDone());
+    EXPECT_TRUE(st.Get("cam1", "config") == CameraConfigTextFor("cam1"));
+    ASSERT_TRUE(WaitFor([&] { return f.CloseSequenceDone(); }, 5000));
+    EXPECT_GE(t.elapsed(), 1000);
+    TGraphConfig saved;
+    saved.RestoreGraph(st.Get("cam1", "config"));
+    EXPECT_EQ(saved.VCapSource, "cam1");
+    EXPECT_EQ(saved.CaptureFileName, st.File("clip.avi"));
+    EXPECT_TRUE(QFileInfo(st.File("clip.avi")).size() > 0);
 }
 
 TEST(MainWindowClose, TerminationSignalRunsTheCloseSequence) {
