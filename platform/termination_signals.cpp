@@ -12,10 +12,18 @@ namespace quelm {
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile sig_atomic_t g_received = 0;
 struct sigaction g_oldTerm {};
 struct sigaction g_oldInt {};
 
 void OnSignal(int sig) {
+    if (g_received) {
+        // A second signal while the close sequence runs ends the process the default way.
+        ::signal(sig, SIG_DFL);
+        ::raise(sig);
+        return;
+    }
+    g_received = 1;
     const int saved = errno;
     const unsigned char b = static_cast<unsigned char>(sig);
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &b, 1);
@@ -30,6 +38,7 @@ TerminationSignals::TerminationSignals(QObject* parent)
         throw std::logic_error("only one TerminationSignals may exist");
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("cannot create the signal pipe");
+    g_received = 0;
     notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadPipe(); });
 

@@ -14,7 +14,8 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-    // Called on the GUI thread with the signal's number, once per signal received.
+    // Called on the GUI thread with the signal's number for the first signal. A second signal ends the
+    // process at once, as if no handler were installed, so a close that hangs can still be interrupted.
     std::function<void(int signal)> OnTerminate;
 
 private:

@@ -91,6 +91,18 @@ TQuelmForm::~TQuelmForm() {
     for (auto& alg : FAlgs)
         if (alg)
             alg->Stop();
+    // The children outlive this body: their events must not reach the half-destroyed window.
+    for (int n = 1; n <= 2; ++n) {
+        if (TAlerter* alerter = AlerterOf(n)) {
+            alerter->OnStartAlert = nullptr;
+            alerter->OnStopAlert = nullptr;
+        }
+        if (TVideoCapture* vc = VideoCaptureOf(n)) {
+            vc->OnBitmapGrabbed = nullptr;
+            vc->OnChangeDevice = nullptr;
+            vc->OnDeviceLost = nullptr;
+        }
+    }
 }
 
 void TQuelmForm::BuildComponents() {
