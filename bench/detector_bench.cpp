@@ -37,28 +37,41 @@ const FramePairFixture& Frames(int width) {
     return width == 640 ? vga : width == 1280 ? hd : fullHd;
 }
 
-void Compare(benchmark::State& state, bool fullFrame) {
+// Which half of the zones the control zone holds: the top rows of zones (whole rows skipped), the left
+// columns (the right half of every row skipped) or every other zone.
+enum class Marked { All, TopHalf, LeftHalf, Checkerboard };
+
+void Compare(benchmark::State& state, Marked marked) {
     const auto& frames = Frames(static_cast<int>(state.range(0)));
     AlgThread alg;
     alg.Image[0] = frames.a;
     alg.Image[1] = frames.b;
     alg.qzones = static_cast<std::uint8_t>(state.range(2));
-    alg.FullFrame = fullFrame;
-    for (int i = 0; i < alg.qzones; ++i) // half the zones, as a checkerboard
+    alg.FullFrame = marked == Marked::All;
+    for (int i = 0; i < alg.qzones; ++i)
         for (int j = 0; j < alg.qzones; ++j)
-            alg.ControlZone[i][j] = (i + j) % 2;
+            alg.ControlZone[i][j] = marked == Marked::TopHalf    ? 2 * j < alg.qzones
+                                    : marked == Marked::LeftHalf ? 2 * i < alg.qzones
+                                                                 : (i + j) % 2;
     for (auto _ : state) {
         alg.CompareFrames();
         benchmark::DoNotOptimize(alg.alg_result);
     }
     state.SetBytesProcessed(state.iterations() * frames.Bytes());
+    state.SetLabel(quelm::SumAbsDiffIsVectorised() ? "sse2" : "plain");
 }
 
 void BM_CompareFullFrame(benchmark::State& state) {
-    Compare(state, true);
+    Compare(state, Marked::All);
 }
-void BM_CompareControlZoneHalf(benchmark::State& state) {
-    Compare(state, false);
+void BM_CompareControlZoneHalfTop(benchmark::State& state) {
+    Compare(state, Marked::TopHalf);
+}
+void BM_CompareControlZoneHalfCheckerboard(benchmark::State& state) {
+    Compare(state, Marked::Checkerboard);
+}
+void BM_CompareControlZoneHalfLeft(benchmark::State& state) {
+    Compare(state, Marked::LeftHalf);
 }
 
 void BM_WholeBufferSad(benchmark::State& state) {
@@ -104,7 +117,9 @@ void FloorSizes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_WholeBufferSad)->Apply(FloorSizes);
 BENCHMARK(BM_CompareFullFrame)->Apply(Sizes);
-BENCHMARK(BM_CompareControlZoneHalf)->Apply(Sizes);
+BENCHMARK(BM_CompareControlZoneHalfTop)->Apply(Sizes);
+BENCHMARK(BM_CompareControlZoneHalfCheckerboard)->Apply(Sizes);
+BENCHMARK(BM_CompareControlZoneHalfLeft)->Apply(Sizes);
 BENCHMARK(BM_ComparePlainFullFrame)
     ->Args({1920, 1080, 12})
     ->ArgNames({"w", "h", "q"})
