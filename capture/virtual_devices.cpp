@@ -44,6 +44,8 @@ GstElement* VirtualCreateElement(GstDevice* device, const gchar* name) {
     GstElement* bin =
         gst_parse_bin_from_description_full(self->description, TRUE, nullptr, GST_PARSE_FLAG_NONE, &error);
     if (error) {
+        GST_WARNING("virtual device \"%s\": %s", self->description, error->message);
+        g_printerr("virtual device \"%s\": %s\n", self->description, error->message);
         g_clear_error(&error);
         if (bin)
             gst_object_unref(gst_object_ref_sink(bin));

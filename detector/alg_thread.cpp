@@ -120,6 +120,7 @@ bool AlgThread::StopRequested() const {
 }
 
 void AlgThread::Stop() {
+    Q_ASSERT(QThread::currentThread() == thread());
     RequestStop();
     // The worker may be blocked in a hand-over to this thread: run those while waiting.
     while (!wait(QDeadlineTimer(5)))

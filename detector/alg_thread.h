@@ -6,7 +6,7 @@
 // Lifetime: the owner (on the GUI thread) creates it suspended, wires the three ports, loads the settings
 // and calls Resume(). To end it, the owner calls Stop() (or destroys the object, which calls Stop()) on
 // the GUI thread, before the ports' objects go away. Stop() keeps running the hand-overs that the worker
-// is waiting for while it waits, so it never deadlocks; the owner must not call QThread::wait() itself.
+// is waiting for while it waits, so it never deadlocks (start, wait and terminate are not the owner's).
 #include "detector/control_zone_list.h"
 #include "detector/detector_ports.h"
 #include "detector/zone_sums.h"
@@ -79,6 +79,12 @@ protected:
     void run() override;
 
 private:
+    // The worker starts with Resume() and ends with Stop(), which waits without the deadlock a plain
+    // wait() risks while the worker waits for the GUI thread.
+    using QThread::start;
+    using QThread::terminate;
+    using QThread::wait;
+
     template <typename Step>
     void HandOver(Step step);
     // Sleeps for ms milliseconds, then waits while suspended. False when the loop is to end.

@@ -85,34 +85,66 @@ inline __m128i Load(const std::uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+// Adds the sums of |a[k] - b[k]|, k < n, to the two 64-bit lanes of acc; n >= 16.
+inline void AddAbsDiff(__m128i& acc, const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+    __m128i acc1 = _mm_setzero_si128();
+    std::size_t k = 0;
+    for (; k + 32 <= n; k += 32) {
+        acc = _mm_add_epi64(acc, _mm_sad_epu8(Load(a + k), Load(b + k)));
+        acc1 = _mm_add_epi64(acc1, _mm_sad_epu8(Load(a + k + 16), Load(b + k + 16)));
+    }
+    if (k + 16 <= n) {
+        acc = _mm_add_epi64(acc, _mm_sad_epu8(Load(a + k), Load(b + k)));
+        k += 16;
+    }
+    if (const std::size_t rest = n - k; rest > 0) {
+        // The last 16 bytes of the range with the lanes already counted masked off: never reads past n,
+        // so a zone boundary inside a 16-byte block is exact.
+        const __m128i va = Load(a + n - 16);
+        const __m128i vb = Load(b + n - 16);
+        const __m128i diff = _mm_or_si128(_mm_subs_epu8(va, vb), _mm_subs_epu8(vb, va));
+        acc1 = _mm_add_epi64(acc1,
+                             _mm_sad_epu8(_mm_and_si128(diff, Load(kTailMask + rest)), _mm_setzero_si128()));
+    }
+    acc = _mm_add_epi64(acc, acc1);
+}
+
+inline std::uint64_t Lanes(__m128i acc) {
+    std::uint64_t lanes[2];
+    std::memcpy(lanes, &acc, sizeof lanes);
+    return lanes[0] + lanes[1];
+}
+
+// One running sum per zone column of a band of zone rows, reduced once per band.
+class ZoneAccumulators {
+public:
+    void Reset() {
+        for (int i = 0; i < MaxZones; ++i) {
+            vector_[i] = _mm_setzero_si128();
+            plain_[i] = 0;
+        }
+    }
+    void Add(int i, const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+        if (n >= 16)
+            AddAbsDiff(vector_[i], a, b, n);
+        else
+            plain_[i] += SumAbsDiffPlain(a, b, n);
+    }
+    std::uint64_t Sum(int i) const { return Lanes(vector_[i]) + plain_[i]; }
+
+private:
+    __m128i vector_[MaxZones];
+    std::uint64_t plain_[MaxZones];
+};
+
 } // namespace
 
 std::uint64_t SumAbsDiff(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
     if (n < 16)
         return SumAbsDiffPlain(a, b, n);
-    __m128i acc0 = _mm_setzero_si128();
-    __m128i acc1 = _mm_setzero_si128();
-    std::size_t k = 0;
-    for (; k + 64 <= n; k += 64) {
-        acc0 = _mm_add_epi64(acc0, _mm_sad_epu8(Load(a + k), Load(b + k)));
-        acc1 = _mm_add_epi64(acc1, _mm_sad_epu8(Load(a + k + 16), Load(b + k + 16)));
-        acc0 = _mm_add_epi64(acc0, _mm_sad_epu8(Load(a + k + 32), Load(b + k + 32)));
-        acc1 = _mm_add_epi64(acc1, _mm_sad_epu8(Load(a + k + 48), Load(b + k + 48)));
-    }
-    for (; k + 16 <= n; k += 16)
-        acc0 = _mm_add_epi64(acc0, _mm_sad_epu8(Load(a + k), Load(b + k)));
-    if (const std::size_t rest = n - k; rest > 0) {
-        // The last 16 bytes of the range, with the lanes already counted masked off; never reads past n.
-        const __m128i va = Load(a + n - 16);
-        const __m128i vb = Load(b + n - 16);
-        const __m128i diff = _mm_or_si128(_mm_subs_epu8(va, vb), _mm_subs_epu8(vb, va));
-        const __m128i mask = Load(kTailMask + rest);
-        acc1 = _mm_add_epi64(acc1, _mm_sad_epu8(_mm_and_si128(diff, mask), _mm_setzero_si128()));
-    }
-    const __m128i acc = _mm_add_epi64(acc0, acc1);
-    std::uint64_t lanes[2];
-    std::memcpy(lanes, &acc, sizeof lanes);
-    return lanes[0] + lanes[1];
+    __m128i acc = _mm_setzero_si128();
+    AddAbsDiff(acc, a, b, n);
+    return Lanes(acc);
 }
 
 bool SumAbsDiffIsVectorised() {
@@ -120,6 +152,25 @@ bool SumAbsDiffIsVectorised() {
 }
 
 #else
+
+namespace {
+
+class ZoneAccumulators {
+public:
+    void Reset() {
+        for (auto& sum : sums_)
+            sum = 0;
+    }
+    void Add(int i, const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+        sums_[i] += SumAbsDiffPlain(a, b, n);
+    }
+    std::uint64_t Sum(int i) const { return sums_[i]; }
+
+private:
+    std::uint64_t sums_[MaxZones];
+};
+
+} // namespace
 
 std::uint64_t SumAbsDiff(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
     return SumAbsDiffPlain(a, b, n);
@@ -137,42 +188,34 @@ void Clear(ZoneSums& sums) {
     std::memset(sums, 0, sizeof(ZoneSums));
 }
 
-// Rows that belong to a zone: those of the first q zone rows.
-int CountedRows(const ZoneGeometry& g) {
-    return std::min(g.rows, g.q * g.zoneRows);
-}
-
 } // namespace
 
 void SumZones(const FramePair& f, const ZoneGeometry& g, const ControlZoneGrid* mask, ZoneSums& sums) {
     Clear(sums);
     if (!g.valid())
         return;
-    const int rows = CountedRows(g);
     const int zw = g.zoneBytes;
-    if (mask == nullptr) {
-        // Bytes 0..N, cut at the end of the last zone column.
-        const int limit = std::min(g.lastByte + 1, g.q * zw);
-        for (int r = 0; r < rows; ++r) {
-            const int j = r / g.zoneRows;
+    // Full-frame mode reads bytes 0..N of a row, cut at the end of the last zone column. Control-zone mode
+    // reads whole runs of ZW bytes that start below N, and only those of marked zones.
+    const int limit = std::min(g.lastByte + 1, g.q * zw);
+    ZoneAccumulators acc;
+    // Row by row through each band of ZH rows (zone row j); rows below the last band count in no zone.
+    for (int j = 0; j < g.q; ++j) {
+        acc.Reset();
+        for (int r = j * g.zoneRows; r < (j + 1) * g.zoneRows; ++r) {
             const std::uint8_t* a = f.a + r * f.strideA;
             const std::uint8_t* b = f.b + r * f.strideB;
-            for (int i = 0, start = 0; i < g.q && start < limit; ++i, start += zw) {
-                const int end = std::min(start + zw, limit);
-                sums[i][j] += static_cast<std::int64_t>(SumAbsDiff(a + start, b + start, end - start));
+            if (mask == nullptr) {
+                for (int i = 0, start = 0; i < g.q && start < limit; ++i, start += zw)
+                    acc.Add(i, a + start, b + start, static_cast<std::size_t>(std::min(zw, limit - start)));
+            } else {
+                for (int i = 0, start = 0; i < g.q && start < g.lastByte; ++i, start += zw)
+                    if ((*mask)[i][j] != 0)
+                        acc.Add(i, a + start, b + start, static_cast<std::size_t>(zw));
             }
         }
-    } else {
-        // Whole runs of ZW bytes that start below N; runs outside the control zone are not read.
-        for (int r = 0; r < rows; ++r) {
-            const int j = r / g.zoneRows;
-            const std::uint8_t* a = f.a + r * f.strideA;
-            const std::uint8_t* b = f.b + r * f.strideB;
-            for (int i = 0, start = 0; i < g.q && start < g.lastByte; ++i, start += zw) {
-                if ((*mask)[i][j] != 0)
-                    sums[i][j] += static_cast<std::int64_t>(SumAbsDiff(a + start, b + start, zw));
-            }
-        }
+        for (int i = 0; i < g.q; ++i)
+            sums[i][j] = static_cast<std::int64_t>(acc.Sum(i));
     }
 }
 

@@ -6,14 +6,17 @@
 #include <QAbstractTableModel>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <algorithm>
 #include <cstdio>
 
 namespace quelm {
@@ -143,12 +146,24 @@ TLogForm::TLogForm(QString logFileName, std::function<void(const QString&)> onMe
 }
 
 TLogForm::~TLogForm() {
+    // The grid and its model read FLog, which goes before the window's children would.
     FLog.OnChange = nullptr;
+    delete LogStringGrid;
+    delete FModel;
 }
 
 void TLogForm::FormCreate() {
     LogStringGrid->setColumnWidth(LogGrid::IconCol, 20);
     LogStringGrid->setColumnHidden(LogGrid::KindCol, true); // the kind is never shown as text
+    // The date and time columns are at least as wide as their longest texts in the desktop's font;
+    // the message column takes the rest.
+    const QFontMetrics metrics(LogStringGrid->font());
+    const int pad = 2 * LogStringGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 6;
+    LogStringGrid->setColumnWidth(
+        LogGrid::DateCol, std::max(69, metrics.horizontalAdvance(LogDateText(QDate(2026, 12, 28))) + pad));
+    LogStringGrid->setColumnWidth(
+        LogGrid::TimeCol, std::max(57, metrics.horizontalAdvance(LogTimeText(QTime(23, 58, 58))) + pad));
+    LogStringGrid->horizontalHeader()->setStretchLastSection(true);
     try {
         LoadGrid(FLogFileName);
     } catch (const LogFileError& e) {

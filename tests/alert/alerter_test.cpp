@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -115,39 +116,59 @@ TEST(Alerter, OneReportEndsAlertLengthLater) {
     alerter.SetSecondLength(10);
     alerter.SetAlertLength(15); // 150 ms
     Recorder rec(alerter);
+    const qint64 reported = rec.clock.elapsed(); // times are taken before the call they bound
     alerter.DoAlert(true);
     ASSERT_TRUE(RunUntil([&] { return rec.events.size() == 2; }, 5000));
     EXPECT_FALSE(rec.events[1].start);
     EXPECT_EQ(rec.events[1].sender, &alerter);
     EXPECT_FALSE(rec.events[1].alerted) << "Alerted is already false in OnStopAlert";
-    EXPECT_GE(rec.events[1].at - rec.events[0].at, 150);
+    EXPECT_GE(rec.events[1].at - reported, 150);
     EXPECT_FALSE(alerter.Alerted());
     EXPECT_TRUE(alerter.findChildren<QTimer*>().isEmpty()) << "the ended alert's timer is destroyed";
 }
 
-// Reports every 16 ms keep the alert on; false reports afterwards do not shorten it.
+// Reports every 16 ms keep the alert on; false reports afterwards do not shorten it. Every end comes a
+// full length after the true report before it; only when the loop never stalled for a whole length (a
+// loaded machine can stall it) must the reports have made one single alert.
 TEST(Alerter, RepeatedReportsProlongTheAlertFromTheLastOne) {
     TAlerter alerter;
     alerter.SetSecondLength(50);
     alerter.SetAlertLength(5); // 250 ms
     Recorder rec(alerter);
-    QElapsedTimer reporting;
-    reporting.start();
-    while (reporting.elapsed() < 600) {
+    std::vector<qint64> reports;
+    auto report = [&] {
+        reports.push_back(rec.clock.elapsed());
         alerter.DoAlert(true);
+    };
+    while (rec.clock.elapsed() < 600) {
+        report();
         RunFor(16);
     }
-    alerter.DoAlert(true);
-    const qint64 lastTrue = rec.clock.elapsed();
-    EXPECT_EQ(rec.count(false), 0) << "the alert ended while reports kept coming";
+    report();
     ASSERT_TRUE(RunUntil(
         [&] {
             alerter.DoAlert(false);
-            return rec.count(false) == 1;
+            return !alerter.Alerted();
         },
         5000));
-    EXPECT_EQ(rec.count(true), 1);
-    EXPECT_GE(rec.events.back().at - lastTrue, 250);
+
+    qint64 longestGap = 0;
+    for (std::size_t i = 1; i < reports.size(); ++i)
+        longestGap = std::max(longestGap, reports[i] - reports[i - 1]);
+    for (const Recorder::Event& e : rec.events) {
+        if (e.start)
+            continue;
+        qint64 lastBefore = -1;
+        for (qint64 r : reports)
+            if (r <= e.at)
+                lastBefore = r;
+        EXPECT_GE(e.at - lastBefore, 250) << "an alert ended early";
+    }
+    if (longestGap < 200) {
+        EXPECT_EQ(rec.count(true), 1);
+        EXPECT_EQ(rec.count(false), 1);
+    }
+    EXPECT_GE(rec.events.back().at - reports.back(), 250);
 }
 
 // A 15 s alert that has been on for 60 ms, read through its countdown's remaining time.
@@ -206,8 +227,8 @@ TEST(Alerter, ZeroLengthAlertNeverEndsByItself) {
     EXPECT_TRUE(alerter.Alerted());
     EXPECT_EQ(rec.count(false), 0);
 
-    alerter.SetAlertLength(3); // from now on it counts down
     const qint64 set = rec.clock.elapsed();
+    alerter.SetAlertLength(3); // from now on it counts down
     ASSERT_TRUE(RunUntil([&] { return !alerter.Alerted(); }, 5000));
     EXPECT_GE(rec.events.back().at - set, 30);
 }

@@ -1,5 +1,6 @@
 // Failures: boxes with their caption and code, a source that fails mid-run (device lost, restart), a
 // pipeline error (abort), and the presenter that never blocks an unattended run.
+#include "capture/capture_graph.h"
 #include "capture_fixture.h"
 
 #include <QFileInfo>
@@ -8,19 +9,7 @@ namespace quelm::test {
 namespace {
 
 GstElement* Innermost(GstElement* element) {
-    while (element && GST_IS_BIN(element)) {
-        GstIterator* it = gst_bin_iterate_sources(GST_BIN(element));
-        GValue item = G_VALUE_INIT;
-        GstElement* found = nullptr;
-        if (gst_iterator_next(it, &item) == GST_ITERATOR_OK)
-            found = GST_ELEMENT(g_value_get_object(&item));
-        g_value_unset(&item);
-        gst_iterator_free(it);
-        if (!found)
-            break;
-        element = found;
-    }
-    return element;
+    return InnermostSource(element);
 }
 
 // Makes the camera's source post one error from its streaming thread, as a camera does when it is

@@ -1,5 +1,6 @@
 // Single-frame grabbing: one delivery per request, cancellation, and frames that are upright 24-bit BGR
 // with padded rows at the source's size.
+#include "capture/capture_graph.h"
 #include "capture_fixture.h"
 
 #include <gst/app/gstappsrc.h>
@@ -8,19 +9,7 @@ namespace quelm::test {
 namespace {
 
 GstElement* Innermost(GstElement* element) {
-    while (element && GST_IS_BIN(element)) {
-        GstIterator* it = gst_bin_iterate_sources(GST_BIN(element));
-        GValue item = G_VALUE_INIT;
-        GstElement* found = nullptr;
-        if (gst_iterator_next(it, &item) == GST_ITERATOR_OK)
-            found = GST_ELEMENT(g_value_get_object(&item));
-        g_value_unset(&item);
-        gst_iterator_free(it);
-        if (!found)
-            break;
-        element = found;
-    }
-    return element;
+    return InnermostSource(element);
 }
 
 // A camera driven frame by frame: each pushed frame is red in its top half and blue in its bottom half.

@@ -195,6 +195,8 @@ TEST(IniWrite, EmptyAndBlankValuesAndNewFiles) {
     EXPECT_EQ(ini::WithValue("[s]", "s", "k", "v"), "[s]\nk=v");
     EXPECT_EQ(ini::WithValue("[a]\nx=1\n\n; about b\n[b]\n", "a", "y", "2"),
               "[a]\nx=1\ny=2\n\n; about b\n[b]\n");
+    // The first matching section takes the key, where reads will look for it.
+    EXPECT_EQ(ini::WithValue("[a]\nx=1\n[A]\ny=old\n", "a", "y", "new"), "[a]\nx=1\ny=new\n[A]\ny=old\n");
 }
 
 TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
