@@ -17,7 +17,7 @@ cmake --build build/run -j "$(nproc)" --target quelm
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "run: no graphical session (DISPLAY and WAYLAND_DISPLAY are empty); start this from a desktop," >&2
-  echo "run: or under a virtual screen, e.g. xvfb-run -a ./scripts/run.sh" >&2
+  echo "run: or set QT_QPA_PLATFORM=offscreen to run without a screen" >&2
   exit 1
 fi
 
