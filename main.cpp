@@ -1,6 +1,5 @@
-#include <QApplication>
+#include "ui/quelm_app.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    return 0;
+    return quelm::RunQuelm(argc, argv);
 }

@@ -1,0 +1,81 @@
+// Recording clips while the preview runs: every clip must be a complete, indexed AVI with the frames
+// that were recorded, whatever the compressor and with or without audio, several clips in one run.
+#include "capture_fixture.h"
+
+#include <QFileInfo>
+
+namespace quelm::test {
+namespace {
+
+struct RecordingCase {
+    const char* name;
+    const char* compressor; // list name of the video compressor, "" for raw video
+    bool audio;
+};
+
+class CaptureRecording : public testing::TestWithParam<RecordingCase> {};
+
+TEST_P(CaptureRecording, EveryClipIsCompleteAndEndsUnderItsFinalName) {
+    const RecordingCase& param = GetParam();
+    VirtualDevices devices(QString("Test Camera=%1").arg(LiveCamera),
+                           param.audio ? QString("Test Microphone=%1").arg(LiveMicrophone) : QString());
+    RecordedMessages boxes;
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    TVideoCapture vc;
+    Configure(vc, param.audio);
+    vc.SetUseTempFile(true);
+    vc.SetTempCaptureFileName(dir.file("temp1.avi"));
+    vc.SetCaptureFileName(dir.file("def_capture1.avi"));
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Test Camera", param.audio ? "Test Microphone" : "", true);
+    vc.ChooseCompressors(param.compressor, "", false);
+    ASSERT_TRUE(vc.Previewing()) << boxes.Texts().join("\n").toStdString();
+    EXPECT_EQ(vc.VCompName(), QString(param.compressor));
+
+    int stopEvents = 0;
+    vc.OnStopCapture = [&](TVideoCapture* sender) {
+        EXPECT_EQ(sender, &vc);
+        ++stopEvents;
+    };
+    for (int clip = 0; clip < 3; ++clip) {
+        const QString name = dir.file(QString("Warning_cam1_%1.avi").arg(clip));
+        // The final name counts at the stop, not at the start.
+        vc.SetCaptureFileName(dir.file("early.avi"));
+        ASSERT_TRUE(vc.StartCapture(false));
+        EXPECT_TRUE(vc.Capturing());
+        EXPECT_FALSE(vc.Previewing());
+        EXPECT_TRUE(vc.StartCapture(false)) << "a second start while recording changes nothing";
+        Pump(1000 + 400 * clip);
+        vc.SetCaptureFileName(name);
+        ASSERT_TRUE(vc.StopCapture());
+        EXPECT_FALSE(vc.Capturing());
+        EXPECT_TRUE(vc.Previewing()) << "the preview runs on after the clip";
+        EXPECT_FALSE(QFileInfo::exists(dir.file("temp1.avi")));
+        EXPECT_FALSE(QFileInfo::exists(dir.file("early.avi")));
+
+        const double recorded = (vc.CapStopTime() - vc.CapStartTime()) / 1000.0;
+        const ClipFacts facts = ReadClip(name);
+        ASSERT_TRUE(facts.ok) << "clip " << clip << ": " << facts.error.toStdString();
+        EXPECT_EQ(facts.width, 640);
+        EXPECT_EQ(facts.height, 480);
+        EXPECT_EQ(facts.hasAudio, param.audio);
+        // 30 frames per second for the time recorded, give or take the end-of-stream latency.
+        EXPECT_NEAR(facts.videoFrames, recorded * 30, 6 + recorded * 3) << "clip " << clip;
+        EXPECT_NEAR(facts.durationSeconds, facts.videoFrames / 30.0, 0.15) << "clip " << clip;
+        EXPECT_GE(vc.NotDropped(), 1);
+        EXPECT_EQ(vc.FramesDropped(), 0);
+    }
+    EXPECT_EQ(stopEvents, 3);
+    EXPECT_TRUE(boxes.messages.empty()) << boxes.Texts().join("\n").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Branches, CaptureRecording,
+                         testing::Values(RecordingCase{"Raw", "", false},
+                                         RecordingCase{"Jpeg", "JPEG image encoder", false},
+                                         RecordingCase{"RawWithAudio", "", true},
+                                         RecordingCase{"JpegWithAudio", "JPEG image encoder", true}),
+                         [](const testing::TestParamInfo<RecordingCase>& info) { return info.param.name; });
+
+} // namespace
+} // namespace quelm::test
