@@ -22,7 +22,7 @@ AlgThread::~AlgThread() {
 }
 
 void AlgThread::SetFrame(const QImage& frame) {
-    Image[tempNo] = frame.copy();
+    Image[tempNo % 2] = frame.copy();
 }
 
 void AlgThread::GetFrame() {
