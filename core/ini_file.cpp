@@ -45,9 +45,15 @@ struct Line {
     qsizetype contentEnd = 0; // end of the line without its line end
     qsizetype end = 0;        // after the line end ("\n" or "\r\n"), or the end of the text
     LineKind kind = LineKind::Other;
-    Span name;  // section or key name, trimmed
-    Span value; // value, trimmed (still quoted); for a blank value an empty span after the '='
-    bool hasLineEnd() const { return end > contentEnd; }
+    Span name;               // section or key name, trimmed
+    Span value;              // value, trimmed (still quoted); for a blank value an empty span after the '='
+    bool terminated = false; // ends with "\n"
+    bool hasLineEnd() const { return terminated; }
+    // What completes the line end of a last line that has none: a lone "\r" at the end of the text only
+    // needs its "\n", so that what is appended starts a line of its own.
+    QByteArray LineEndCompletion(const QByteArray& eol) const {
+        return terminated ? QByteArray() : end > contentEnd ? QByteArray("\n") : eol;
+    }
 };
 
 qsizetype BodyStart(const QByteArray& text) {
@@ -60,6 +66,7 @@ Line ParseLine(const QByteArray& text, qsizetype begin) {
     qsizetype newline = text.indexOf('\n', begin);
     line.end = newline < 0 ? text.size() : newline + 1;
     line.contentEnd = newline < 0 ? text.size() : newline;
+    line.terminated = newline >= 0;
     if (line.contentEnd > begin && text[line.contentEnd - 1] == '\r')
         --line.contentEnd;
 
@@ -257,8 +264,7 @@ QByteArray WithValue(const QByteArray& text, const QString& section, const QStri
     if (!range) {
         QByteArray added;
         if (!lines.empty()) {
-            if (!lines.back().hasLineEnd())
-                added += eol;
+            added += lines.back().LineEndCompletion(eol);
             if (lines.back().kind != LineKind::Blank)
                 added += eol;
         }
@@ -278,7 +284,7 @@ QByteArray WithValue(const QByteArray& text, const QString& section, const QStri
     const Line& line = lines[after];
     if (line.hasLineEnd())
         return result.insert(line.end, entry + eol);
-    return result.insert(line.end, eol + entry);
+    return result.insert(line.end, line.LineEndCompletion(eol) + entry);
 }
 
 } // namespace ini

@@ -186,6 +186,24 @@ TEST(IniWrite, ReplacesOneValueAndKeepsEveryOtherByte) {
     }
 }
 
+TEST(IniWrite, ALastLineEndingInALoneCarriageReturnGetsItsLineFeed) {
+    // Found by the fuzzer: the key appended after "[M5\r" used to join that line and read back as missing.
+    const struct {
+        QByteArray before;
+        const char* section;
+        QByteArray after;
+    } cases[] = {
+        {"[quelm]\r\nmanual=0\r\n[M5\r", "M5", "[quelm]\r\nmanual=0\r\n[M5\r\nsavefolder=0x20"},
+        {"[M5]\r\nx=1\r", "M5", "[M5]\r\nx=1\r\nsavefolder=0x20"},
+        {"[M5]\r\nx=1\r", "other", "[M5]\r\nx=1\r\n\r\n[other]\r\nsavefolder=0x20\r\n"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray after = ini::WithValue(c.before, c.section, "savefolder", "0x20");
+        EXPECT_EQ(after, c.after) << c.before.toStdString();
+        EXPECT_EQ(ini::FindValue(after, c.section, "savefolder"), QString("0x20"));
+    }
+}
+
 TEST(IniWrite, EmptyAndBlankValuesAndNewFiles) {
     EXPECT_EQ(ini::WithValue("", "quelm", "Skin", "MacOS2"), "[quelm]\nSkin=MacOS2\n");
     EXPECT_EQ(ini::WithValue("\xEF\xBB\xBF", "s", "k", "v"), "\xEF\xBB\xBF[s]\nk=v\n");
