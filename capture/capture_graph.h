@@ -99,8 +99,9 @@ struct TCaptureGraph {
     gst::Element AFormatFilter;
     gst::Element SmartTee;
     gst::Element InfTee;
-    gst::Element Grabber;  // appsink of the preview branch
-    gst::Element Renderer; // the same appsink when no grabber is wanted
+    gst::Element Grabber;                   // appsink of the preview branch
+    gst::Element Renderer;                  // the same appsink when no grabber is wanted
+    std::vector<gst::Element> DVAudioChain; // audio preview of a DV stream, added when its audio appears
     bool Recordable = false;
     std::atomic<std::uint64_t> RunEpoch{0}; // increases whenever the pipeline is stopped
     std::shared_ptr<TRecording> Recording;

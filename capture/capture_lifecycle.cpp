@@ -93,6 +93,11 @@ TVideoCapture::TVideoCapture(QWidget* owner)
 }
 
 TVideoCapture::~TVideoCapture() {
+    // The owner's handlers may already be gone: no event fires while the component shuts down.
+    OnStartPreview = OnStopPreview = OnStartCapture = OnStopCapture = OnCaptureProgress = nullptr;
+    OnChangeDevice = OnChangeCompressor = OnChangeVCapMode = OnChangeACapMode = nullptr;
+    OnFrameRendered = OnDeviceLost = OnAborted = nullptr;
+    OnBitmapGrabbed = nullptr;
     StopPreview();
     StopCapture();
     TearDownGraph();
@@ -188,7 +193,9 @@ bool TVideoCapture::SetCaptureStreamsActive(bool Active) {
     }
     linked = linked && gst_element_link(rec->Mux.get(), rec->FileSink.get());
     rec->VideoSinkPad = Ghost(rec->Bin.get(), vqueue.get(), "video_sink");
-    if (FGraph->InfTee) {
+    // Audio is recorded only when its tee runs (a DV stream without audio never adds it).
+    const bool audio = FGraph->InfTee && GST_OBJECT_PARENT(FGraph->InfTee.get()) != nullptr;
+    if (audio) {
         gst::Element aqueue = RecordingQueue();
         gst::Element aconvert = Make("audioconvert");
         gst_bin_add_many(bin, aqueue.get(), aconvert.get(), nullptr);
@@ -223,7 +230,7 @@ bool TVideoCapture::SetCaptureStreamsActive(bool Active) {
     rec->VideoTeePad = gst::Pad::Adopt(gst_element_request_pad_simple(FGraph->SmartTee.get(), "src_%u"));
     bool ok =
         rec->VideoTeePad && gst_pad_link(rec->VideoTeePad.get(), rec->VideoSinkPad.get()) == GST_PAD_LINK_OK;
-    if (ok && FGraph->InfTee) {
+    if (ok && audio) {
         rec->AudioTeePad = gst::Pad::Adopt(gst_element_request_pad_simple(FGraph->InfTee.get(), "src_%u"));
         ok = rec->AudioTeePad &&
              gst_pad_link(rec->AudioTeePad.get(), rec->AudioSinkPad.get()) == GST_PAD_LINK_OK;

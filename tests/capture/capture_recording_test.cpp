@@ -79,3 +79,42 @@ INSTANTIATE_TEST_SUITE_P(Branches, CaptureRecording,
 
 } // namespace
 } // namespace quelm::test
+
+namespace quelm::test {
+namespace {
+
+TEST(CaptureRecordingFile, PreallocatedAndDeletedAtBuildAndTeardown) {
+    VirtualDevices devices(QString("Test Camera=%1").arg(LiveCamera));
+    RecordedMessages boxes;
+    TempDir dir;
+    const QString temp = dir.file("temp1.avi");
+    {
+        QFile stale(temp);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("left over from a crash");
+    }
+    TVideoCapture vc;
+    vc.SetWantAudio(false);
+    vc.SetUseTempFile(true);
+    vc.SetTempCaptureFileName(temp);
+    vc.SetCaptureFileName(dir.file("clip.avi"));
+    vc.SetDoPreallocFile(true);
+    vc.SetPreallocFileSize(2);
+    int progress = 0;
+    vc.OnCaptureProgress = [&](TVideoCapture*) { ++progress; };
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Test Camera", "", true);
+    ASSERT_TRUE(vc.Previewing());
+    EXPECT_EQ(QFileInfo(temp).size(), 2 * 1048576) << "the stale file was replaced by the preallocated one";
+    ASSERT_TRUE(vc.StartCapture(false));
+    Pump(700);
+    EXPECT_GE(progress, 4) << "one progress event per 100 ms tick";
+    ASSERT_TRUE(vc.StopCapture());
+    const ClipFacts facts = ReadClip(dir.file("clip.avi"));
+    EXPECT_TRUE(facts.ok) << facts.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    EXPECT_TRUE(boxes.messages.empty()) << boxes.Texts().join("\n").toStdString();
+}
+
+} // namespace
+} // namespace quelm::test
