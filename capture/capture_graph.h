@@ -47,6 +47,7 @@ struct TRecording {
     std::mutex Lock;
     std::condition_variable Finished;
     bool EosAtSink = false;
+    bool Broken = false; // an element of the branch failed: its end of stream will not come
     std::atomic<std::int32_t> Frames{0};
     std::atomic<std::int32_t> Dropped{0};
     std::atomic<std::int64_t> LastPts{-1};

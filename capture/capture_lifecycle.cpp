@@ -249,7 +249,7 @@ void TVideoCapture::FinishRecording(bool wait) {
     std::shared_ptr<TRecording> rec = FGraph->Recording;
     GstState state = GST_STATE_NULL;
     gst_element_get_state(FGraph->Pipeline.get(), &state, nullptr, 0);
-    const bool flowing = wait && state == GST_STATE_PLAYING;
+    const bool flowing = wait && state == GST_STATE_PLAYING && !rec->Broken;
     int cut = 0;
     for (bool video : {true, false}) {
         GstPad* teePad = video ? rec->VideoTeePad.get() : rec->AudioTeePad.get();
@@ -294,6 +294,14 @@ void TVideoCapture::FinishRecording(bool wait) {
         gst_bin_remove(GST_BIN(parent), rec->Bin.get());
         gst_object_unref(parent);
     }
+    // The clip's final counts, the frames that arrived while it ended included.
+    if (FCapturing) {
+        FDroppedFrames = rec->Dropped.load() - FDroppedBase;
+        FNotDropped = rec->Frames.load() - FNotDroppedBase;
+    }
+    // Messages the broken branch posted meanwhile belong to the clip that just ended.
+    if (rec->Broken)
+        ++FGraph->RunEpoch;
     FGraph->Recording.reset();
 }
 
@@ -349,7 +357,6 @@ bool TVideoCapture::StopCapture() {
     FCaptureTimer->stop();
     if (!FGraph || !FGraph->Pipeline)
         return false;
-    UpdateDroppedFrames();
     FinishRecording(true);
     if (!FWantPreview)
         StopPipeline(*FGraph);
@@ -447,6 +454,13 @@ void TVideoCapture::HandleBusMessageQueued(GstMessage* message, std::uint64_t ge
         return;
     if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR || FPipelineFailed)
         return;
+    // A failing recording branch ends the clip; the preview runs on without a restart.
+    if (FGraph->Recording &&
+        gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(FGraph->Recording->Bin.get()))) {
+        FGraph->Recording->Broken = true;
+        HandleGraphEvent(3);
+        return;
+    }
     FPipelineFailed = true;
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);

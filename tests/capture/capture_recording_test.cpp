@@ -60,8 +60,10 @@ TEST_P(CaptureRecording, EveryClipIsCompleteAndEndsUnderItsFinalName) {
         EXPECT_EQ(facts.width, 640);
         EXPECT_EQ(facts.height, 480);
         EXPECT_EQ(facts.hasAudio, param.audio);
-        // 30 frames per second for the time recorded, give or take the end-of-stream latency.
-        EXPECT_NEAR(facts.videoFrames, recorded * 30, 6 + recorded * 3) << "clip " << clip;
+        // Every frame that entered the recording is in the clip; about 30 per second of recording (loose:
+        // a loaded machine delivers a live source's frames in bursts).
+        EXPECT_NEAR(facts.videoFrames, vc.NotDropped(), 1) << "clip " << clip;
+        EXPECT_NEAR(facts.videoFrames, recorded * 30, 10 + recorded * 15) << "clip " << clip;
         EXPECT_NEAR(facts.durationSeconds, facts.videoFrames / 30.0, 0.15) << "clip " << clip;
         EXPECT_GE(vc.NotDropped(), 1);
         EXPECT_EQ(vc.FramesDropped(), 0);
