@@ -38,11 +38,35 @@ GType quelm_virtual_provider_get_type();
 G_DEFINE_TYPE(QuelmVirtualDevice, quelm_virtual_device, GST_TYPE_DEVICE)
 G_DEFINE_TYPE(QuelmVirtualProvider, quelm_virtual_provider, GST_TYPE_DEVICE_PROVIDER)
 
+// Builds a virtual device's source bin. A description that ends in a caps filter
+// ("videotestsrc ! video/x-raw,width=320") is not a complete launch line on its own: the filter needs an
+// element after it, so such a description is tried again with a pass-through element appended.
+GstElement* ParseSourceBin(const char* description, GError** error) {
+    GstElement* bin =
+        gst_parse_bin_from_description_full(description, TRUE, nullptr, GST_PARSE_FLAG_NONE, error);
+    if (*error && g_error_matches(*error, GST_PARSE_ERROR, GST_PARSE_ERROR_NO_SUCH_ELEMENT)) {
+        if (bin)
+            gst_object_unref(gst_object_ref_sink(bin));
+        GError* retryError = nullptr;
+        const QByteArray completed = QByteArray(description) + " ! identity silent=true";
+        GstElement* retry = gst_parse_bin_from_description_full(completed.constData(), TRUE, nullptr,
+                                                                GST_PARSE_FLAG_NONE, &retryError);
+        if (!retryError) {
+            g_clear_error(error);
+            return retry;
+        }
+        if (retry)
+            gst_object_unref(gst_object_ref_sink(retry));
+        g_clear_error(&retryError);
+        return nullptr;
+    }
+    return bin;
+}
+
 GstElement* VirtualCreateElement(GstDevice* device, const gchar* name) {
     auto* self = reinterpret_cast<QuelmVirtualDevice*>(device);
     GError* error = nullptr;
-    GstElement* bin =
-        gst_parse_bin_from_description_full(self->description, TRUE, nullptr, GST_PARSE_FLAG_NONE, &error);
+    GstElement* bin = ParseSourceBin(self->description, &error);
     if (error) {
         GST_WARNING("virtual device \"%s\": %s", self->description, error->message);
         g_printerr("virtual device \"%s\": %s\n", self->description, error->message);
@@ -73,8 +97,7 @@ void quelm_virtual_device_init(QuelmVirtualDevice* self) {
 // format open.
 GstCaps* ProbeCaps(const QByteArray& description, bool video) {
     GError* error = nullptr;
-    GstElement* bin = gst_parse_bin_from_description_full(description.constData(), TRUE, nullptr,
-                                                          GST_PARSE_FLAG_NONE, &error);
+    GstElement* bin = ParseSourceBin(description.constData(), &error);
     GstCaps* defaults = gst_caps_from_string(video ? DefaultVideoCaps : DefaultAudioCaps);
     if (error || !bin) {
         g_clear_error(&error);

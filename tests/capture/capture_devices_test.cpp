@@ -265,5 +265,23 @@ TEST_F(CaptureDeviceModes, SaveAndRestoreCarryDevicesModesAndSettings) {
     EXPECT_TRUE(other.Previewing());
 }
 
+TEST(CaptureVirtualDevices, ADescriptionEndingInACapsFilterGivesThatFormat) {
+    VirtualDevices devices(
+        "Small=videotestsrc is-live=true ! video/x-raw,width=320,height=240,framerate=15/1");
+    RecordedMessages boxes;
+    TVideoCapture vc;
+    vc.SetWantCapture(false);
+    vc.SetWantAudio(false);
+    QSize lastSize;
+    vc.OnBitmapGrabbed = [&](const TCapturedBitmap& image) { lastSize = image.size(); };
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Small", "", false);
+    ASSERT_TRUE(vc.Previewing()) << boxes.Texts().join("\n").toStdString();
+    EXPECT_EQ(VCapModeToString(vc.VCapMode()).left(7), "320x240");
+    ASSERT_TRUE(vc.CaptureFrame());
+    ASSERT_TRUE(WaitUntil([&] { return lastSize.isValid(); }));
+    EXPECT_EQ(lastSize, QSize(320, 240));
+}
+
 } // namespace
 } // namespace quelm::test
