@@ -1,26 +1,12 @@
 #include "ui/log_lang.h"
 
-#include <cstring>
+#include "core/lang_strings.h"
+
 #include <utility>
 
 namespace quelm {
 
 namespace {
-
-struct KeyText {
-    const char* key;
-    const char* english;
-};
-
-constexpr KeyText kTexts[] = {
-    {"LogOn", "Quelm logged on."},
-    {"CleanLog", "Log clear."},
-    {"QuestionClearLog", "Do you really want to clear log?"},
-    {"QuelmLogHeader", "Quelm Log"},
-    {"Date", "Date"},
-    {"Time", "Time"},
-    {"LogRecord", "Record"},
-};
 
 std::function<QString(const QString&, const QString&)>& Source() {
     static std::function<QString(const QString&, const QString&)> source;
@@ -30,17 +16,17 @@ std::function<QString(const QString&, const QString&)>& Source() {
 } // namespace
 
 QString LogLangDefault(const char* key) {
-    for (const KeyText& t : kTexts)
-        if (std::strcmp(t.key, key) == 0)
-            return QString::fromUtf8(t.english);
-    return {};
+    LangKey found;
+    if (!FindLangKey(QString::fromLatin1(key), found))
+        return {};
+    return QString::fromUtf8(LangDefault(found));
 }
 
+// The program's language table answers unless a source was set.
 QString LogLangString(const char* key) {
-    const QString english = LogLangDefault(key);
     if (Source())
-        return Source()(QString::fromLatin1(key), english);
-    return english;
+        return Source()(QString::fromLatin1(key), LogLangDefault(key));
+    return Lang(QString::fromLatin1(key));
 }
 
 void SetLogLangSource(std::function<QString(const QString& key, const QString& englishDefault)> source) {

@@ -1,5 +1,6 @@
 #include "ui/log_form.h"
 
+#include "core/lang_strings.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "ui/log_icons.h"
@@ -253,6 +254,16 @@ TEST(LogForm, CloseHidesAndKeepsTheEntries) {
     f.form->CloseBtn->click();
     EXPECT_FALSE(f.form->isVisible());
     EXPECT_EQ(f.Rows(), 1);
+}
+
+TEST(LogLang, TextsComeFromTheProgramsLanguageTable) {
+    EXPECT_EQ(LogLangString("QuestionClearLog"), "Do you really want to clear log?");
+    SetLang(LangKey::LogOn, "Station an.");
+    EXPECT_EQ(LogLangString("LogOn"), "Station an.");
+    EXPECT_EQ(LogLangDefault("LogOn"), "Quelm logged on.");
+    ResetLangStrings();
+    EXPECT_EQ(LogLangString("LogOn"), "Quelm logged on.");
+    EXPECT_EQ(LogLangDefault("NoSuchKey"), "");
 }
 
 } // namespace
