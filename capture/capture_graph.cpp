@@ -153,6 +153,43 @@ GstBusSyncReply BusSync(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
+bool Link(GstElement* a, GstElement* b) {
+    return gst_element_link(a, b);
+}
+
+// queue ! audioconvert ! audioresample ! the audio renderer (QUELM_AUDIO_SINK, a description, replaces the
+// default renderer; tests use a fake sink). Empty when an element is missing.
+std::vector<gst::Element> AudioPreviewChain() {
+    gst::Element sink;
+    const QByteArray custom = qgetenv("QUELM_AUDIO_SINK");
+    if (!custom.isEmpty()) {
+        GError* error = nullptr;
+        sink = gst::Element::Sink(gst_parse_bin_from_description(custom.constData(), TRUE, &error));
+        g_clear_error(&error);
+    } else {
+        sink = Make("autoaudiosink");
+    }
+    std::vector<gst::Element> chain{Make("queue"), Make("audioconvert"), Make("audioresample"), sink};
+    for (const auto& e : chain)
+        if (!e)
+            return {};
+    return chain;
+}
+
+bool AddChain(GstBin* bin, GstElement* from, const std::vector<gst::Element>& chain) {
+    if (chain.empty())
+        return false;
+    for (const auto& e : chain)
+        gst_bin_add(bin, e.get());
+    GstElement* previous = from;
+    for (const auto& e : chain) {
+        if (!Link(previous, e.get()))
+            return false;
+        previous = e.get();
+    }
+    return true;
+}
+
 // dvdemux exposes its pads while running: video to the decoder, audio to the audio tee or a fake sink.
 void OnDVPadAdded(GstElement* demux, GstPad* pad, gpointer data) {
     auto* graph = static_cast<TCaptureGraph*>(data);
@@ -162,6 +199,17 @@ void OnDVPadAdded(GstElement* demux, GstPad* pad, gpointer data) {
     if (std::strcmp(name.c_str(), "video") == 0) {
         target = graph->DVDec.get();
     } else if (graph->InfTee && graph->DVSplitter.get() == demux) {
+        // The stream has audio: its tee and preview join the running pipeline now.
+        GstObject* parent = gst_object_get_parent(GST_OBJECT(demux));
+        GstBin* bin = GST_BIN(parent);
+        if (!gst_object_has_as_parent(GST_OBJECT(graph->InfTee.get()), parent)) {
+            gst_bin_add(bin, graph->InfTee.get());
+            if (AddChain(bin, graph->InfTee.get(), graph->DVAudioChain))
+                for (auto it = graph->DVAudioChain.rbegin(); it != graph->DVAudioChain.rend(); ++it)
+                    gst_element_sync_state_with_parent(it->get());
+            gst_element_sync_state_with_parent(graph->InfTee.get());
+        }
+        gst_object_unref(parent);
         target = graph->InfTee.get();
     }
     if (!target) {
@@ -175,10 +223,6 @@ void OnDVPadAdded(GstElement* demux, GstPad* pad, gpointer data) {
     gst::Pad sinkPad = gst::Pad::Adopt(gst_element_get_static_pad(target, "sink"));
     if (sinkPad && !gst_pad_is_linked(sinkPad.get()))
         gst_pad_link(pad, sinkPad.get());
-}
-
-bool Link(GstElement* a, GstElement* b) {
-    return gst_element_link(a, b);
 }
 
 } // namespace
@@ -489,6 +533,15 @@ bool TVideoCapture::BuildGraph() {
                 RaiseCaptureError("Can't render video capture stream!", 0);
             gst_bin_add_many(bin, demux.get(), FGraph->DVDec.get(), scale.get(), size.get(), nullptr);
             g_signal_connect(demux.get(), "pad-added", G_CALLBACK(OnDVPadAdded), FGraph.get());
+            // A demultiplexer kept from an earlier build may still have its pads.
+            GstIterator* it = gst_element_iterate_src_pads(demux.get());
+            GValue item = G_VALUE_INIT;
+            while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+                OnDVPadAdded(demux.get(), GST_PAD(g_value_get_object(&item)), FGraph.get());
+                g_value_reset(&item);
+            }
+            g_value_unset(&item);
+            gst_iterator_free(it);
             if (!Link(v, demux.get()) || !Link(FGraph->DVDec.get(), scale.get()) ||
                 !Link(scale.get(), size.get()))
                 RaiseCaptureError("Can't render video capture stream!", 0);
@@ -526,33 +579,22 @@ bool TVideoCapture::BuildGraph() {
                 from = FGraph->AFormatFilter.get();
             }
             FGraph->InfTee = Make("tee", "MyInfTee");
-            if (!FGraph->InfTee || !gst_bin_add(bin, FGraph->InfTee.get()))
+            if (!FGraph->InfTee)
                 RaiseCaptureError("Can't add InfiniteTee", 0);
             g_object_set(FGraph->InfTee.get(), "allow-not-linked", TRUE, nullptr);
-            if (from != FGraph->DVSplitter.get() && !Link(from, FGraph->InfTee.get()))
-                RaiseCaptureError("Can't add InfiniteTee", 0);
-            a = FGraph->InfTee.get();
-        }
-
-        if (FWantPreview && FWantAudioPreview && a) {
-            gst::Element queue = Make("queue");
-            gst::Element convert = Make("audioconvert");
-            gst::Element resample = Make("audioresample");
-            gst::Element sink;
-            const QByteArray custom = qgetenv("QUELM_AUDIO_SINK");
-            if (!custom.isEmpty()) {
-                GError* error = nullptr;
-                sink = gst::Element::Sink(gst_parse_bin_from_description(custom.constData(), TRUE, &error));
-                g_clear_error(&error);
+            const bool preview = FWantPreview && FWantAudioPreview;
+            if (from == FGraph->DVSplitter.get()) {
+                // A DV stream's audio pad appears only when the stream carries audio (see OnDVPadAdded).
+                FGraph->DVAudioChain = preview ? AudioPreviewChain() : std::vector<gst::Element>{};
+                if (preview && FGraph->DVAudioChain.empty())
+                    RaiseCaptureError("Can't render audio preview stream!", 0);
             } else {
-                sink = Make("autoaudiosink");
+                if (!gst_bin_add(bin, FGraph->InfTee.get()) || !Link(from, FGraph->InfTee.get()))
+                    RaiseCaptureError("Can't add InfiniteTee", 0);
+                if (preview && !AddChain(bin, FGraph->InfTee.get(), AudioPreviewChain()))
+                    RaiseCaptureError("Can't render audio preview stream!", 0);
             }
-            if (!queue || !convert || !resample || !sink)
-                RaiseCaptureError("Can't render audio preview stream!", 0);
-            gst_bin_add_many(bin, queue.get(), convert.get(), resample.get(), sink.get(), nullptr);
-            if (!Link(a, queue.get()) || !Link(queue.get(), convert.get()) ||
-                !Link(convert.get(), resample.get()) || !Link(resample.get(), sink.get()))
-                RaiseCaptureError("Can't render audio preview stream!", 0);
+            a = FGraph->InfTee.get();
         }
 
         // The recording branch is made for each clip (see SetCaptureStreamsActive); its parts are
@@ -720,6 +762,7 @@ void TVideoCapture::TearDownSteps() {
         FGraph->AFormatFilter.reset();
         FGraph->SmartTee.reset();
         FGraph->InfTee.reset();
+        FGraph->DVAudioChain.clear();
         FGraph->Grabber.reset();
         FGraph->Renderer.reset();
         FGraph->Recordable = false;

@@ -47,6 +47,7 @@ struct TRecording {
     std::mutex Lock;
     std::condition_variable Finished;
     bool EosAtSink = false;
+    bool Broken = false; // an element of the branch failed: its end of stream will not come
     std::atomic<std::int32_t> Frames{0};
     std::atomic<std::int32_t> Dropped{0};
     std::atomic<std::int64_t> LastPts{-1};
@@ -99,8 +100,9 @@ struct TCaptureGraph {
     gst::Element AFormatFilter;
     gst::Element SmartTee;
     gst::Element InfTee;
-    gst::Element Grabber;  // appsink of the preview branch
-    gst::Element Renderer; // the same appsink when no grabber is wanted
+    gst::Element Grabber;                   // appsink of the preview branch
+    gst::Element Renderer;                  // the same appsink when no grabber is wanted
+    std::vector<gst::Element> DVAudioChain; // audio preview of a DV stream, added when its audio appears
     bool Recordable = false;
     std::atomic<std::uint64_t> RunEpoch{0}; // increases whenever the pipeline is stopped
     std::shared_ptr<TRecording> Recording;

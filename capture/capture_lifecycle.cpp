@@ -93,6 +93,11 @@ TVideoCapture::TVideoCapture(QWidget* owner)
 }
 
 TVideoCapture::~TVideoCapture() {
+    // The owner's handlers may already be gone: no event fires while the component shuts down.
+    OnStartPreview = OnStopPreview = OnStartCapture = OnStopCapture = OnCaptureProgress = nullptr;
+    OnChangeDevice = OnChangeCompressor = OnChangeVCapMode = OnChangeACapMode = nullptr;
+    OnFrameRendered = OnDeviceLost = OnAborted = nullptr;
+    OnBitmapGrabbed = nullptr;
     StopPreview();
     StopCapture();
     TearDownGraph();
@@ -188,7 +193,9 @@ bool TVideoCapture::SetCaptureStreamsActive(bool Active) {
     }
     linked = linked && gst_element_link(rec->Mux.get(), rec->FileSink.get());
     rec->VideoSinkPad = Ghost(rec->Bin.get(), vqueue.get(), "video_sink");
-    if (FGraph->InfTee) {
+    // Audio is recorded only when its tee runs (a DV stream without audio never adds it).
+    const bool audio = FGraph->InfTee && GST_OBJECT_PARENT(FGraph->InfTee.get()) != nullptr;
+    if (audio) {
         gst::Element aqueue = RecordingQueue();
         gst::Element aconvert = Make("audioconvert");
         gst_bin_add_many(bin, aqueue.get(), aconvert.get(), nullptr);
@@ -223,7 +230,7 @@ bool TVideoCapture::SetCaptureStreamsActive(bool Active) {
     rec->VideoTeePad = gst::Pad::Adopt(gst_element_request_pad_simple(FGraph->SmartTee.get(), "src_%u"));
     bool ok =
         rec->VideoTeePad && gst_pad_link(rec->VideoTeePad.get(), rec->VideoSinkPad.get()) == GST_PAD_LINK_OK;
-    if (ok && FGraph->InfTee) {
+    if (ok && audio) {
         rec->AudioTeePad = gst::Pad::Adopt(gst_element_request_pad_simple(FGraph->InfTee.get(), "src_%u"));
         ok = rec->AudioTeePad &&
              gst_pad_link(rec->AudioTeePad.get(), rec->AudioSinkPad.get()) == GST_PAD_LINK_OK;
@@ -242,7 +249,7 @@ void TVideoCapture::FinishRecording(bool wait) {
     std::shared_ptr<TRecording> rec = FGraph->Recording;
     GstState state = GST_STATE_NULL;
     gst_element_get_state(FGraph->Pipeline.get(), &state, nullptr, 0);
-    const bool flowing = wait && state == GST_STATE_PLAYING;
+    const bool flowing = wait && state == GST_STATE_PLAYING && !rec->Broken;
     int cut = 0;
     for (bool video : {true, false}) {
         GstPad* teePad = video ? rec->VideoTeePad.get() : rec->AudioTeePad.get();
@@ -287,6 +294,14 @@ void TVideoCapture::FinishRecording(bool wait) {
         gst_bin_remove(GST_BIN(parent), rec->Bin.get());
         gst_object_unref(parent);
     }
+    // The clip's final counts, the frames that arrived while it ended included.
+    if (FCapturing) {
+        FDroppedFrames = rec->Dropped.load() - FDroppedBase;
+        FNotDropped = rec->Frames.load() - FNotDroppedBase;
+    }
+    // Messages the broken branch posted meanwhile belong to the clip that just ended.
+    if (rec->Broken)
+        ++FGraph->RunEpoch;
     FGraph->Recording.reset();
 }
 
@@ -342,7 +357,6 @@ bool TVideoCapture::StopCapture() {
     FCaptureTimer->stop();
     if (!FGraph || !FGraph->Pipeline)
         return false;
-    UpdateDroppedFrames();
     FinishRecording(true);
     if (!FWantPreview)
         StopPipeline(*FGraph);
@@ -440,6 +454,13 @@ void TVideoCapture::HandleBusMessageQueued(GstMessage* message, std::uint64_t ge
         return;
     if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR || FPipelineFailed)
         return;
+    // A failing recording branch ends the clip; the preview runs on without a restart.
+    if (FGraph->Recording &&
+        gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(FGraph->Recording->Bin.get()))) {
+        FGraph->Recording->Broken = true;
+        HandleGraphEvent(3);
+        return;
+    }
     FPipelineFailed = true;
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);

@@ -128,6 +128,33 @@ TEST_F(CaptureFailures, AStreamErrorDuringAPlainPreviewEndsThePreview) {
     EXPECT_TRUE(FrameArrives());
 }
 
+TEST_F(CaptureFailures, AFailingFileWriterEndsTheClipButNotThePreview) {
+    Start();
+    ASSERT_TRUE(vc.StartCapture(false));
+    Pump(300);
+    GstElement* writer = gst_bin_get_by_name(GST_BIN(vc.CaptureGraph()), "MyFileWriter");
+    ASSERT_NE(writer, nullptr);
+    GST_ELEMENT_ERROR(writer, RESOURCE, NO_SPACE_LEFT, ("No space left on the resource."), (nullptr));
+    gst_object_unref(writer);
+    ASSERT_TRUE(WaitUntil([&] { return aborted == 1; }, 3000)) << "the broken branch is not waited for";
+    EXPECT_FALSE(vc.Capturing());
+    EXPECT_TRUE(vc.Previewing());
+    EXPECT_TRUE(FrameArrives());
+    Pump(200);
+    EXPECT_EQ(aborted, 1);
+    EXPECT_EQ(lost, 0);
+}
+
+TEST_F(CaptureFailures, AnUnwritableRecordingFileRefusesTheRecording) {
+    vc.SetUseTempFile(false);
+    vc.SetCaptureFileName(dir.file("no-such-folder/clip.avi"));
+    Start();
+    EXPECT_FALSE(vc.StartCapture(false));
+    EXPECT_TRUE(boxes.Texts().contains("Error 80004005: Cannot run graph!"))
+        << boxes.Texts().join("\n").toStdString();
+    EXPECT_FALSE(vc.Capturing());
+}
+
 TEST_F(CaptureFailures, AnUnknownCameraNameShowsTheBoxWithCodeZeroAndLeavesNoGraph) {
     ASSERT_TRUE(vc.Init());
     int changes = 0;

@@ -60,8 +60,10 @@ TEST_P(CaptureRecording, EveryClipIsCompleteAndEndsUnderItsFinalName) {
         EXPECT_EQ(facts.width, 640);
         EXPECT_EQ(facts.height, 480);
         EXPECT_EQ(facts.hasAudio, param.audio);
-        // 30 frames per second for the time recorded, give or take the end-of-stream latency.
-        EXPECT_NEAR(facts.videoFrames, recorded * 30, 6 + recorded * 3) << "clip " << clip;
+        // Every frame that entered the recording is in the clip; about 30 per second of recording (loose:
+        // a loaded machine delivers a live source's frames in bursts).
+        EXPECT_NEAR(facts.videoFrames, vc.NotDropped(), 1) << "clip " << clip;
+        EXPECT_NEAR(facts.videoFrames, recorded * 30, 10 + recorded * 15) << "clip " << clip;
         EXPECT_NEAR(facts.durationSeconds, facts.videoFrames / 30.0, 0.15) << "clip " << clip;
         EXPECT_GE(vc.NotDropped(), 1);
         EXPECT_EQ(vc.FramesDropped(), 0);
@@ -76,6 +78,45 @@ INSTANTIATE_TEST_SUITE_P(Branches, CaptureRecording,
                                          RecordingCase{"RawWithAudio", "", true},
                                          RecordingCase{"JpegWithAudio", "JPEG image encoder", true}),
                          [](const testing::TestParamInfo<RecordingCase>& info) { return info.param.name; });
+
+} // namespace
+} // namespace quelm::test
+
+namespace quelm::test {
+namespace {
+
+TEST(CaptureRecordingFile, PreallocatedAndDeletedAtBuildAndTeardown) {
+    VirtualDevices devices(QString("Test Camera=%1").arg(LiveCamera));
+    RecordedMessages boxes;
+    TempDir dir;
+    const QString temp = dir.file("temp1.avi");
+    {
+        QFile stale(temp);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("left over from a crash");
+    }
+    TVideoCapture vc;
+    vc.SetWantAudio(false);
+    vc.SetUseTempFile(true);
+    vc.SetTempCaptureFileName(temp);
+    vc.SetCaptureFileName(dir.file("clip.avi"));
+    vc.SetDoPreallocFile(true);
+    vc.SetPreallocFileSize(2);
+    int progress = 0;
+    vc.OnCaptureProgress = [&](TVideoCapture*) { ++progress; };
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Test Camera", "", true);
+    ASSERT_TRUE(vc.Previewing());
+    EXPECT_EQ(QFileInfo(temp).size(), 2 * 1048576) << "the stale file was replaced by the preallocated one";
+    ASSERT_TRUE(vc.StartCapture(false));
+    Pump(700);
+    EXPECT_GE(progress, 4) << "one progress event per 100 ms tick";
+    ASSERT_TRUE(vc.StopCapture());
+    const ClipFacts facts = ReadClip(dir.file("clip.avi"));
+    EXPECT_TRUE(facts.ok) << facts.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    EXPECT_TRUE(boxes.messages.empty()) << boxes.Texts().join("\n").toStdString();
+}
 
 } // namespace
 } // namespace quelm::test
