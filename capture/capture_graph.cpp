@@ -521,6 +521,14 @@ bool TVideoCapture::BuildGraph() {
         if (!Link(FGraph->VCap.get(), FGraph->VFormatFilter.get()))
             RaiseCaptureError("Can't render video capture stream!", 0);
         GstElement* v = FGraph->VFormatFilter.get();
+        // A camera mode that delivers JPEG frames is decoded once here, for the preview and the recording.
+        if (FGraph->VFormat &&
+            gst_structure_has_name(gst_caps_get_structure(FGraph->VFormat.get(), 0), "image/jpeg")) {
+            gst::Element decoder = Make("jpegdec", "MyJpegDecoder");
+            if (!decoder || !gst_bin_add(bin, decoder.get()) || !Link(v, decoder.get()))
+                RaiseCaptureError("Can't render video capture stream!", 0);
+            v = decoder.get();
+        }
         GstElement* a = FGraph->ACap.get();
 
         if (IsDVSource()) {

@@ -198,10 +198,13 @@ std::vector<TVideoCapability> VideoCapabilities(GstCaps* caps) {
     ForEachFormat(caps, [&](GstStructure* s) {
         GstCaps* fixed = FixCapability(s);
         TVCapMode mode = ModeOfStructure(gst_caps_get_structure(fixed, 0));
-        // The capability applies its highest frame rate.
+        // The capability applies the frame rate nearest 30 per second it allows; that is the mode's rate.
         GstStructure* fs = gst_caps_get_structure(fixed, 0);
-        if (gst_structure_has_field(fs, "framerate"))
-            gst_structure_fixate_field_nearest_fraction(fs, "framerate", G_MAXINT, 1);
+        int num = 0, den = 1;
+        if (gst_structure_has_field(fs, "framerate") &&
+            gst_structure_fixate_field_nearest_fraction(fs, "framerate", 30, 1) &&
+            gst_structure_get_fraction(fs, "framerate", &num, &den) && den != 0)
+            mode.FrameRate = static_cast<double>(num) / den;
         result.push_back({gst::Caps::Adopt(fixed), mode});
     });
     return result;

@@ -157,3 +157,39 @@ TEST(CaptureFrames, FramesComeDuringARecordingAndEveryPreviewFrameIsAnnounced) {
 
 } // namespace
 } // namespace quelm::test
+
+namespace quelm::test {
+namespace {
+
+TEST(CaptureFrames, AJpegCameraIsDecodedForPreviewGrabbingAndRecording) {
+    VirtualDevices devices(
+        "Jpeg Camera=videotestsrc is-live=true ! capsfilter "
+        "caps=video/x-raw,format=I420,width=320,height=240,framerate=15/1 ! jpegenc ! capsfilter "
+        "caps=image/jpeg,width=320,height=240,framerate=15/1");
+    RecordedMessages boxes;
+    TempDir dir;
+    TVideoCapture vc;
+    vc.SetWantAudio(false);
+    vc.SetCaptureFileName(dir.file("clip.avi"));
+    QSize size;
+    vc.OnBitmapGrabbed = [&](const TCapturedBitmap& image) { size = image.size(); };
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Jpeg Camera", "", true);
+    ASSERT_TRUE(vc.Previewing()) << boxes.Texts().join("\n").toStdString();
+    EXPECT_EQ(VCapModeToString(vc.VCapMode()), "320x240x24b");
+    EXPECT_DOUBLE_EQ(vc.GetVCapModeByIndex(0).FrameRate, 15.0);
+    ASSERT_TRUE(vc.CaptureFrame());
+    ASSERT_TRUE(WaitUntil([&] { return size.isValid(); }));
+    EXPECT_EQ(size, QSize(320, 240));
+    ASSERT_TRUE(vc.StartCapture(false));
+    Pump(700);
+    ASSERT_TRUE(vc.StopCapture());
+    const ClipFacts facts = ReadClip(dir.file("clip.avi"));
+    ASSERT_TRUE(facts.ok) << facts.error.toStdString();
+    EXPECT_EQ(facts.width, 320);
+    EXPECT_GE(facts.videoFrames, 5);
+    EXPECT_TRUE(boxes.messages.empty()) << boxes.Texts().join("\n").toStdString();
+}
+
+} // namespace
+} // namespace quelm::test
