@@ -12,6 +12,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include <jpeglib.h>
 // after jpeglib.h, which it needs
@@ -235,6 +236,43 @@ bool EncodeJpeg(const QImage& picture, int quality, QByteArray& jpeg, QString& e
 }
 
 SnapshotResult WriteSnapshot(const QImage& picture, const QString& path, int quality) {
+    StagedSnapshot staged;
+    const SnapshotResult result = StageSnapshot(picture, path, staged, quality);
+    if (!result.Written())
+        return result;
+    return CommitSnapshot(std::move(staged));
+}
+
+StagedSnapshot::StagedSnapshot(StagedSnapshot&& other) noexcept
+    : FFile(std::exchange(other.FFile, -1))
+    , FTempName(std::move(other.FTempName))
+    , FPath(std::move(other.FPath)) {}
+
+StagedSnapshot& StagedSnapshot::operator=(StagedSnapshot&& other) noexcept {
+    if (this != &other) {
+        Discard();
+        FFile = std::exchange(other.FFile, -1);
+        FTempName = std::move(other.FTempName);
+        FPath = std::move(other.FPath);
+    }
+    return *this;
+}
+
+StagedSnapshot::~StagedSnapshot() {
+    Discard();
+}
+
+void StagedSnapshot::Discard() {
+    if (FFile < 0)
+        return;
+    ::close(FFile);
+    ::unlink(FTempName.constData());
+    FFile = -1;
+}
+
+SnapshotResult StageSnapshot(const QImage& picture, const QString& path, StagedSnapshot& staged,
+                             int quality) {
+    staged = StagedSnapshot();
     SnapshotResult result;
     result.path = path;
     if (picture.isNull()) {
@@ -255,25 +293,48 @@ SnapshotResult WriteSnapshot(const QImage& picture, const QString& path, int qua
         result.reason = CreateFailure(path, errno);
         return result;
     }
-    const auto fail = [&](const QString& cause) {
+    if (!WriteAll(fd, jpeg.constData(), jpeg.size())) {
+        const int code = errno;
+        ::close(fd);
         ::unlink(tempName.constData());
-        result.reason = Failure(path, cause);
+        result.reason = Failure(path, ErrnoText(code));
+        return result;
+    }
+    staged.FFile = fd;
+    staged.FTempName = std::move(tempName);
+    staged.FPath = path;
+    result.status = SnapshotResult::Status::Written;
+    return result;
+}
+
+SnapshotResult CommitSnapshot(StagedSnapshot&& staged) {
+    StagedSnapshot own(std::move(staged));
+    SnapshotResult result;
+    result.path = own.FPath;
+    if (!own.IsStaged()) {
+        result.reason = Failure(own.FPath, QStringLiteral("nothing was staged"));
+        return result;
+    }
+    const auto fail = [&](const QString& cause) {
+        ::unlink(own.FTempName.constData());
+        result.reason = Failure(own.FPath, cause);
         return result;
     };
-    if (!WriteAll(fd, jpeg.constData(), jpeg.size()) || ::fsync(fd) != 0) {
+    const int fd = std::exchange(own.FFile, -1);
+    if (::fsync(fd) != 0) {
         const int code = errno;
         ::close(fd);
         return fail(ErrnoText(code));
     }
     if (::close(fd) != 0)
         return fail(ErrnoText(errno));
-    if (::rename(tempName.constData(), QFile::encodeName(path).constData()) != 0) {
+    if (::rename(own.FTempName.constData(), QFile::encodeName(own.FPath).constData()) != 0) {
         const int code = errno;
         if (code == EISDIR)
             return fail(QStringLiteral("a folder of that name is in the way"));
         return fail(ErrnoText(code));
     }
-    SyncFolder(path);
+    SyncFolder(own.FPath);
     result.status = SnapshotResult::Status::Written;
     return result;
 }

@@ -40,4 +40,36 @@ bool EncodeJpeg(const QImage& picture, int quality, QByteArray& jpeg, QString& e
 // failure it is as it was before the call.
 SnapshotResult WriteSnapshot(const QImage& picture, const QString& path, int quality = SnapshotQuality);
 
+// A snapshot written in two halves, so that the caller's thread does only the quick half. StageSnapshot
+// encodes the picture and writes its bytes into a temporary file beside the record's name: the failures
+// a user meets (folder missing, not writable, disk full) show here. CommitSnapshot, on any thread, makes
+// the bytes reach the disk and renames them onto the record's name. Until then, and after any failure,
+// the record's name is untouched; a staged snapshot that is dropped uncommitted removes its file.
+class StagedSnapshot {
+public:
+    StagedSnapshot() = default;
+    StagedSnapshot(StagedSnapshot&& other) noexcept;
+    StagedSnapshot& operator=(StagedSnapshot&& other) noexcept;
+    StagedSnapshot(const StagedSnapshot&) = delete;
+    StagedSnapshot& operator=(const StagedSnapshot&) = delete;
+    ~StagedSnapshot();
+
+    bool IsStaged() const { return FFile >= 0; }
+    const QString& Path() const { return FPath; }
+
+private:
+    friend SnapshotResult StageSnapshot(const QImage&, const QString&, StagedSnapshot&, int);
+    friend SnapshotResult CommitSnapshot(StagedSnapshot&&);
+    void Discard();
+
+    int FFile = -1;
+    QByteArray FTempName;
+    QString FPath;
+};
+
+// Status Written here means staged: the bytes are in the temporary file, not yet under `path`.
+SnapshotResult StageSnapshot(const QImage& picture, const QString& path, StagedSnapshot& staged,
+                             int quality = SnapshotQuality);
+SnapshotResult CommitSnapshot(StagedSnapshot&& staged);
+
 } // namespace quelm

@@ -3,6 +3,7 @@
 #include "platform/termination_signals.h"
 #include "ui/log_form.h"
 #include "ui/quelm_form.h"
+#include "ui/warning_form.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -22,6 +23,8 @@ int RunQuelm(int argc, char** argv) {
     auto form = std::make_unique<TQuelmForm>();
     // The other windows come after the main window; the log's start entry is written as it is created.
     TQuelmForm* main = form.get();
+    auto warningForm = std::make_unique<TWarningForm>();
+    form->SetWarningForm(warningForm.get());
     auto logForm = std::make_unique<TLogForm>(TQuelmForm::LogFileName(), [main](const QString& text) {
         main->ShowMessageBox(QStringLiteral("Log"), text, TMsgDlgType::mtWarning, QMessageBox::Ok);
     });
@@ -61,6 +64,7 @@ int RunQuelm(int argc, char** argv) {
     form->show();
     const int code = QApplication::exec();
     form.reset();
+    warningForm.reset();
     logForm.reset();
     return code;
 }

@@ -6,6 +6,7 @@
 #include "core/ini_file.h"
 #include "core/program_folder.h"
 #include "detector/alg_thread.h"
+#include "platform/sound_player.h"
 #include "ui/log_form.h"
 #include "ui/rled.h"
 #include "ui/status_icons.h"
@@ -87,6 +88,7 @@ TQuelmForm::TQuelmForm(QWidget* parent)
 }
 
 TQuelmForm::~TQuelmForm() {
+    HarvestSnapshots(true); // no worker outlives the window it reports to
     // Detectors stop before the components they report to go away.
     for (auto& alg : FAlgs)
         if (alg)
@@ -154,6 +156,12 @@ void TQuelmForm::BuildComponents() {
 
     InfoPopupMenu = new QMenu(this);
     InfoPopupMenu->setObjectName(QStringLiteral("InfoPopupMenu"));
+
+    FAlertSound = new SoundPlayer(this);
+    FAlertSound->setObjectName(QStringLiteral("AlertSound"));
+    FAlertSound->OnError = [this](SoundPlayer*, const QString& message) {
+        AddLog(QStringLiteral("Cannot play the sound %1: %2.").arg(FSettings.PlayWAVFileName, message), 2);
+    };
 
     QuelmTrayIcon = new QSystemTrayIcon(this);
     QuelmTrayIcon->setObjectName(QStringLiteral("QuelmTrayIcon"));
@@ -537,6 +545,7 @@ void TQuelmForm::FormCloseQuery() {
     RestoreTimer2->stop();
     ShutdownCamera(1, [this] {
         ShutdownCamera(2, [this] {
+            HarvestSnapshots(true);
             AddLog(LangKey::LogOff, 0);
             SaveLog();
             FCloseState = CloseState::Done;
@@ -643,12 +652,8 @@ void TQuelmForm::SaveLog() {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Hooks filled in by the alert reactions, the external detectors and the menu
+// Hooks filled in by the external detectors and the menu
 
-void TQuelmForm::Alerter1StartAlert(TAlerter*) {}
-void TQuelmForm::Alerter2StartAlert(TAlerter*) {}
-void TQuelmForm::Alerter1StopAlert(TAlerter*) {}
-void TQuelmForm::Alerter2StopAlert(TAlerter*) {}
 void TQuelmForm::LPTScanTimerTimer() {}
 void TQuelmForm::ReadLptPorts() {}
 void TQuelmForm::MenuButtonClick() {}

@@ -3,16 +3,20 @@
 // component, capture configuration, detector, alerter, LED bar, notebook, watch button, restore timer),
 // starts the program, switches each camera's watch on and off, shows grabbed frames, rebuilds a camera's
 // capture graph after an alert and saves the per-camera state when the program closes.
+#include "alert/snapshot.h"
 #include "core/lang_strings.h"
 #include "core/program_settings.h"
 #include "ui/message_box.h"
 
+#include <QDateTime>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
+#include <vector>
 
 class QFrame;
 class QMenu;
@@ -23,12 +27,14 @@ class QToolButton;
 namespace quelm {
 
 class AlgThread;
+class SoundPlayer;
 class TAlerter;
 class TGraphConfig;
 class TLogForm;
 class TRLed;
 class TStretchedImage;
 class TVideoCapture;
+class TWarningForm;
 
 // A timer with the integer tag the restore timers use to tell the start-up restore from later ones.
 class TTaggedTimer : public QTimer {
@@ -84,6 +90,19 @@ public:
     // The log window, created after the main window; the form writes its entries there.
     void SetLogForm(TLogForm* logForm) { FLogForm = logForm; }
     TLogForm* LogForm() const { return FLogForm; }
+    // The alert window, created after the main window; shown and hidden by the alert reactions.
+    void SetWarningForm(TWarningForm* warningForm) { FWarningForm = warningForm; }
+    TWarningForm* WarningForm() const { return FWarningForm; }
+    // The alarm sound's player, owned by the window.
+    SoundPlayer* AlertSound() const { return FAlertSound; }
+
+    // The full name of the snapshot of the most recent alert start of either camera.
+    QString LastSnapshotPath;
+    // The clock an alert start reads for its record names; empty means the local clock. Tests fix it.
+    std::function<QDateTime()> OnReadClock;
+
+    // Waits until every snapshot handed to the background has reached the disk; failures are logged.
+    void WaitForSnapshots() { HarvestSnapshots(true); }
 
     const quelm::ProgramSettings& Settings() const { return FSettings; }
     quelm::ProgramSettings& Settings() { return FSettings; }
@@ -183,6 +202,15 @@ private:
     void ShowNotebookPage(int N, const char* page);
     void AlignPanels();
     void SetClientSize(int w, int h);
+    // The alert reactions of camera N.
+    void StartAlert(int N);
+    void StopAlert(int N);
+    bool SaveSnapshot(int N, const QString& path);
+    bool StartClip(int N, const QString& path);
+    void PlayAlertSound();
+    void SendAlertNotices(int N);
+    void CheckClip(const QString& path);
+    void HarvestSnapshots(bool wait);
 
     void AddLog(const QString& text, std::uint8_t kind);
     void AddLog(LangKey key, std::uint8_t kind) { AddLog(Lang(key), kind); }
@@ -190,6 +218,10 @@ private:
 
     quelm::ProgramSettings FSettings;
     TLogForm* FLogForm = nullptr;
+    TWarningForm* FWarningForm = nullptr;
+    SoundPlayer* FAlertSound = nullptr;
+    // Snapshots being made durable on worker threads, oldest first.
+    std::vector<std::future<SnapshotResult>> FSnapshotCommits;
     std::array<std::unique_ptr<AlgThread>, 2> FAlgs;
     std::array<std::unique_ptr<TGraphConfig>, 2> FConfigs;
     int FStatusIcon = 0;

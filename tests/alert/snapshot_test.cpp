@@ -305,4 +305,40 @@ TEST(SnapshotFailure, EncoderErrorIsReportedNotFatal) {
     EXPECT_TRUE(Entries(dir.path()).isEmpty());
 }
 
+// ---- written in two halves ----
+
+TEST(SnapshotStaged, TheRecordNameAppearsOnlyWithTheCommitAndADroppedStageLeavesNothing) {
+    TempDir dir;
+    const QString path = dir.file("Warning_cam1_2026.12.10_090503.jpg");
+    {
+        QFile earlier(path);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier record");
+    }
+    const QImage picture = Quadrants(64, 48, QImage::Format_BGR888);
+
+    quelm::StagedSnapshot dropped;
+    ASSERT_TRUE(quelm::StageSnapshot(picture, path, dropped).Written());
+    EXPECT_TRUE(dropped.IsStaged());
+    EXPECT_EQ(ReadAll(path), QByteArray("earlier record")) << "staging touched the record";
+    dropped = quelm::StagedSnapshot();
+    EXPECT_EQ(Entries(dir.path()), QStringList{"Warning_cam1_2026.12.10_090503.jpg"});
+
+    quelm::StagedSnapshot staged;
+    ASSERT_TRUE(quelm::StageSnapshot(picture, path, staged).Written());
+    quelm::StagedSnapshot moved = std::move(staged); // handed to another thread this way
+    EXPECT_FALSE(staged.IsStaged());
+    const SnapshotResult done = quelm::CommitSnapshot(std::move(moved));
+    ASSERT_TRUE(done.Written()) << done.reason.toStdString();
+    EXPECT_EQ(QImage::fromData(ReadAll(path), "JPEG").size(), QSize(64, 48));
+    EXPECT_EQ(Entries(dir.path()), QStringList{"Warning_cam1_2026.12.10_090503.jpg"});
+
+    // Staging fails where a plain write fails, and nothing is left to commit.
+    quelm::StagedSnapshot none;
+    const SnapshotResult missing = quelm::StageSnapshot(picture, dir.file("gone/x.jpg"), none);
+    EXPECT_EQ(missing.status, SnapshotResult::Status::Failed);
+    EXPECT_TRUE(missing.reason.contains("does not exist")) << missing.reason.toStdString();
+    EXPECT_FALSE(quelm::CommitSnapshot(std::move(none)).Written());
+}
+
 } // namespace
