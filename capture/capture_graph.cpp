@@ -150,6 +150,9 @@ GstBusSyncReply BusSync(GstBus*, GstMessage* message, gpointer data) {
             },
             Qt::QueuedConnection);
     }
+    // A sync handler that drops a message owns it: without this unref every state change of a pipeline
+    // would keep its message, and with it the pipeline, alive for ever.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
@@ -413,10 +416,8 @@ bool TVideoCapture::RenderPreview(GstElement* source) {
                      nullptr);
         gst_util_set_object_arg(G_OBJECT(queue.get()), "leaky", "downstream");
         gst_bin_add_many(GST_BIN(pipeline), queue.get(), convert.get(), nullptr);
-        if (!gst_element_get_parent(sink))
+        if (!GST_OBJECT_PARENT(sink))
             gst_bin_add(GST_BIN(pipeline), sink);
-        else
-            gst_object_unref(gst_element_get_parent(sink));
         if (caps)
             g_object_set(sink, "caps", caps, nullptr);
         g_object_set(sink, "drop", TRUE, "max-buffers", 1u, "sync", FALSE, "emit-signals", FALSE, nullptr);
@@ -471,10 +472,8 @@ bool TVideoCapture::RenderPreview(GstElement* source) {
                 connect(grabber.get(), true);
                 return true;
             }
-            if (!gst_element_get_parent(grabber.get()))
+            if (!GST_OBJECT_PARENT(grabber.get()))
                 gst_bin_add(GST_BIN(pipeline), grabber.get());
-            else
-                gst_object_unref(gst_element_get_parent(grabber.get()));
             ShowCaptureError("Can't install SampleGrabber. Probably wrong color depth used?", 0);
             // The preview goes on from the tee without the grabber.
             RemoveDownstream(source);

@@ -283,5 +283,26 @@ TEST(CaptureVirtualDevices, ADescriptionEndingInACapsFilterGivesThatFormat) {
     EXPECT_EQ(lastSize, QSize(320, 240));
 }
 
+TEST(CaptureVirtualDevices, ARebuiltGraphFreesThePipelineItReplaced) {
+    VirtualDevices devices(QString("Desk=%1").arg(LiveCamera));
+    RecordedMessages boxes;
+    TVideoCapture vc;
+    vc.SetWantCapture(false);
+    vc.SetWantAudio(false);
+    ASSERT_TRUE(vc.Init());
+    vc.ChooseDevices("Desk", "", false);
+    ASSERT_TRUE(vc.Previewing()) << boxes.Texts().join("\n").toStdString();
+    bool freed = false;
+    g_object_weak_ref(
+        G_OBJECT(vc.CaptureGraph()), [](gpointer flag, GObject*) { *static_cast<bool*>(flag) = true; },
+        &freed);
+    int rendered = 0;
+    vc.OnFrameRendered = [&](TVideoCapture*) { ++rendered; };
+    ASSERT_TRUE(WaitUntil([&] { return rendered > 0; }));
+    vc.ChooseDevices("Desk", "", true);
+    ASSERT_TRUE(vc.Previewing());
+    EXPECT_TRUE(WaitUntil([&] { return freed; }, 3000)) << "the old pipeline is still referenced";
+}
+
 } // namespace
 } // namespace quelm::test
