@@ -34,45 +34,45 @@ void TVideoCapture::ShowPropertyDialog(GstElement* element, const QString& title
     guint n = 0;
     GParamSpec** specs = g_object_class_list_properties(G_OBJECT_GET_CLASS(object), &n);
     for (guint i = 0; i < n; ++i) {
-        GParamSpec* spec = specs[i];
-        if (!(spec->flags & G_PARAM_READABLE) || !(spec->flags & G_PARAM_WRITABLE) ||
-            (spec->flags & G_PARAM_CONSTRUCT_ONLY) || std::strcmp(spec->name, "name") == 0 ||
-            std::strcmp(spec->name, "parent") == 0)
+        GParamSpec* pspec = specs[i];
+        if (!(pspec->flags & G_PARAM_READABLE) || !(pspec->flags & G_PARAM_WRITABLE) ||
+            (pspec->flags & G_PARAM_CONSTRUCT_ONLY) || std::strcmp(pspec->name, "name") == 0 ||
+            std::strcmp(pspec->name, "parent") == 0)
             continue;
-        const QString label = QString::fromUtf8(g_param_spec_get_nick(spec));
-        const char* name = spec->name;
+        const QString label = QString::fromUtf8(g_param_spec_get_nick(pspec));
+        const char* name = pspec->name;
         GValue value = G_VALUE_INIT;
-        g_value_init(&value, spec->value_type);
+        g_value_init(&value, pspec->value_type);
         g_object_get_property(object, name, &value);
-        const GType type = G_PARAM_SPEC_VALUE_TYPE(spec);
+        const GType type = G_PARAM_SPEC_VALUE_TYPE(pspec);
         if (type == G_TYPE_BOOLEAN) {
             auto* box = new QCheckBox(&dialog);
             box->setChecked(g_value_get_boolean(&value));
             form->addRow(label, box);
             apply.push_back([=] { g_object_set(object, name, box->isChecked() ? TRUE : FALSE, nullptr); });
-        } else if (G_IS_PARAM_SPEC_INT(spec)) {
-            auto* p = G_PARAM_SPEC_INT(spec);
+        } else if (G_IS_PARAM_SPEC_INT(pspec)) {
+            auto* p = G_PARAM_SPEC_INT(pspec);
             auto* box = new QSpinBox(&dialog);
             box->setRange(p->minimum, p->maximum);
             box->setValue(g_value_get_int(&value));
             form->addRow(label, box);
             apply.push_back([=] { g_object_set(object, name, box->value(), nullptr); });
-        } else if (G_IS_PARAM_SPEC_UINT(spec)) {
-            auto* p = G_PARAM_SPEC_UINT(spec);
+        } else if (G_IS_PARAM_SPEC_UINT(pspec)) {
+            auto* p = G_PARAM_SPEC_UINT(pspec);
             auto* box = new QDoubleSpinBox(&dialog);
             box->setDecimals(0);
             box->setRange(p->minimum, p->maximum);
             box->setValue(g_value_get_uint(&value));
             form->addRow(label, box);
             apply.push_back([=] { g_object_set(object, name, static_cast<guint>(box->value()), nullptr); });
-        } else if (G_IS_PARAM_SPEC_DOUBLE(spec) || G_IS_PARAM_SPEC_FLOAT(spec)) {
-            const bool isDouble = G_IS_PARAM_SPEC_DOUBLE(spec);
+        } else if (G_IS_PARAM_SPEC_DOUBLE(pspec) || G_IS_PARAM_SPEC_FLOAT(pspec)) {
+            const bool isDouble = G_IS_PARAM_SPEC_DOUBLE(pspec);
             auto* box = new QDoubleSpinBox(&dialog);
             box->setDecimals(3);
             if (isDouble)
-                box->setRange(G_PARAM_SPEC_DOUBLE(spec)->minimum, G_PARAM_SPEC_DOUBLE(spec)->maximum);
+                box->setRange(G_PARAM_SPEC_DOUBLE(pspec)->minimum, G_PARAM_SPEC_DOUBLE(pspec)->maximum);
             else
-                box->setRange(G_PARAM_SPEC_FLOAT(spec)->minimum, G_PARAM_SPEC_FLOAT(spec)->maximum);
+                box->setRange(G_PARAM_SPEC_FLOAT(pspec)->minimum, G_PARAM_SPEC_FLOAT(pspec)->maximum);
             box->setValue(isDouble ? g_value_get_double(&value) : g_value_get_float(&value));
             form->addRow(label, box);
             apply.push_back([=] {
@@ -81,8 +81,8 @@ void TVideoCapture::ShowPropertyDialog(GstElement* element, const QString& title
                 else
                     g_object_set(object, name, static_cast<gfloat>(box->value()), nullptr);
             });
-        } else if (G_IS_PARAM_SPEC_ENUM(spec)) {
-            auto* klass = G_PARAM_SPEC_ENUM(spec)->enum_class;
+        } else if (G_IS_PARAM_SPEC_ENUM(pspec)) {
+            auto* klass = G_PARAM_SPEC_ENUM(pspec)->enum_class;
             auto* box = new QComboBox(&dialog);
             const int current = g_value_get_enum(&value);
             for (guint k = 0; k < klass->n_values; ++k) {

@@ -115,9 +115,9 @@ GstCaps* ProbeCaps(const QByteArray& description, bool video) {
             GValue item = G_VALUE_INIT;
             if (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
                 GObject* source = G_OBJECT(g_value_get_object(&item));
-                GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "caps");
+                GParamSpec* pspec = g_object_class_find_property(G_OBJECT_GET_CLASS(source), "caps");
                 GstCaps* own = nullptr;
-                if (spec && spec->value_type == GST_TYPE_CAPS)
+                if (pspec && pspec->value_type == GST_TYPE_CAPS)
                     g_object_get(source, "caps", &own, nullptr);
                 if (own && !gst_caps_is_any(own)) {
                     gst_caps_unref(offered);
